@@ -1,0 +1,7 @@
+#include "game/game.h"
+
+namespace game {
+
+void GameRun() {}
+
+}  // namespace game

@@ -1,0 +1,7 @@
+#include "image/bmp_decoder.h"
+
+namespace engine {
+
+void BmpDecoderRegister() {}
+
+}  // namespace engine

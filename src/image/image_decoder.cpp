@@ -1,0 +1,7 @@
+#include "image/image_decoder.h"
+
+namespace engine {
+
+void ImageDecodeInit() {}
+
+}  // namespace engine

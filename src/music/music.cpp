@@ -1,0 +1,8 @@
+#include "music/music.h"
+
+namespace engine {
+
+void MusicInit() {}
+void MusicEnd() {}
+
+}  // namespace engine
