@@ -8,7 +8,9 @@ namespace game {
 // The texts of the two start-up failures, in Windows-1252.
 inline constexpr char kErrorCaption[] = "Fehler";
 inline constexpr char kErrorInitText[] = "Sprite-Umgebung kann nicht initialisiert werden";
-inline constexpr char kErrorScreenText[] = "Bildschirm konnte nicht ge\xF6" "ffnet werden";
+inline constexpr char kErrorScreenText[] =
+    "Bildschirm konnte nicht ge\xF6"
+    "ffnet werden";
 
 // Every step of start-up and shut-down, in the order they run. The defaults are the engine's
 // own steps; tests wrap them to watch the order or to make one fail.

@@ -9,6 +9,8 @@ namespace engine {
 // Returns null when the block cannot be allocated.
 void* LibraryBlockAlloc(std::size_t size, void (*initialise)(void* block));
 // The block that LibraryBlockAlloc returned, unchanged.
-inline void* LibraryBlockGet(void* handle) { return handle; }
+inline void* LibraryBlockGet(void* handle) {
+  return handle;
+}
 
 }  // namespace engine

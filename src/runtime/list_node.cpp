@@ -5,11 +5,13 @@
 namespace engine {
 
 ListNode* ListNodeOf(const void* payload) {
-  return reinterpret_cast<ListNode*>(const_cast<unsigned char*>(static_cast<const unsigned char*>(payload)) -
-                                     sizeof(ListNode));
+  return reinterpret_cast<ListNode*>(
+      const_cast<unsigned char*>(static_cast<const unsigned char*>(payload)) - sizeof(ListNode));
 }
 
-void* ListNodePayload(ListNode* node) { return reinterpret_cast<unsigned char*>(node) + sizeof(ListNode); }
+void* ListNodePayload(ListNode* node) {
+  return reinterpret_cast<unsigned char*>(node) + sizeof(ListNode);
+}
 
 void* ListNodeAdd(ListNode** head, std::size_t nodeBytes) {
   if (nodeBytes < sizeof(ListNode)) nodeBytes = sizeof(ListNode);

@@ -13,7 +13,9 @@ struct ListNode {
 };
 
 // Bytes a node takes for a payload of `payloadBytes`.
-constexpr std::size_t ListNodeBytes(std::size_t payloadBytes) { return sizeof(ListNode) + payloadBytes; }
+constexpr std::size_t ListNodeBytes(std::size_t payloadBytes) {
+  return sizeof(ListNode) + payloadBytes;
+}
 
 // Adds a zero-filled node of `nodeBytes` (links included) at the head; returns its payload,
 // or null (list unchanged) when it cannot be allocated.

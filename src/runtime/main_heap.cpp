@@ -16,9 +16,8 @@ struct Heap::Block {
 };
 
 namespace {
-constexpr std::size_t kHeaderBytes =
-    (sizeof(Heap::Block) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
-    alignof(std::max_align_t);
+constexpr std::size_t kHeaderBytes = (sizeof(Heap::Block) + alignof(std::max_align_t) - 1) /
+                                     alignof(std::max_align_t) * alignof(std::max_align_t);
 }  // namespace
 
 struct Heap::State {
@@ -40,7 +39,10 @@ struct Heap::State {
     ++liveBlocks;
   }
   void Unlink(Block* b) {
-    if (b->prev) b->prev->next = b->next; else head = b->next;
+    if (b->prev)
+      b->prev->next = b->next;
+    else
+      head = b->next;
     if (b->next) b->next->prev = b->prev;
     --liveBlocks;
   }
@@ -61,7 +63,9 @@ Heap::~Heap() {
 static Heap::Block* HeaderOf(void* block) {
   return reinterpret_cast<Heap::Block*>(static_cast<unsigned char*>(block) - kHeaderBytes);
 }
-static void* PayloadOf(Heap::Block* b) { return reinterpret_cast<unsigned char*>(b) + kHeaderBytes; }
+static void* PayloadOf(Heap::Block* b) {
+  return reinterpret_cast<unsigned char*>(b) + kHeaderBytes;
+}
 
 void* Heap::Alloc(std::size_t bytes, bool zeroFill) {
   std::lock_guard guard(state_->lock);
@@ -86,7 +90,8 @@ void* Heap::ReAlloc(void* block, std::size_t bytes) {
     state_->Link(old);
     return nullptr;
   }
-  if (bytes > oldBytes) std::memset(static_cast<unsigned char*>(PayloadOf(b)) + oldBytes, 0, bytes - oldBytes);
+  if (bytes > oldBytes)
+    std::memset(static_cast<unsigned char*>(PayloadOf(b)) + oldBytes, 0, bytes - oldBytes);
   b->bytes = bytes;
   state_->Link(b);
   return PayloadOf(b);
@@ -119,7 +124,9 @@ namespace {
 Heap* gMainHeap = nullptr;
 }  // namespace
 
-Heap* MainHeap() { return gMainHeap; }
+Heap* MainHeap() {
+  return gMainHeap;
+}
 
 Heap* MainHeapCreate() {
   if (!gMainHeap) gMainHeap = new (std::nothrow) Heap;
@@ -131,8 +138,12 @@ void MainHeapDestroy() {
   gMainHeap = nullptr;
 }
 
-void* MainHeapAllocZero(std::size_t bytes) { return gMainHeap ? gMainHeap->Alloc(bytes, true) : nullptr; }
-void* MainHeapAllocPlain(std::size_t bytes) { return gMainHeap ? gMainHeap->Alloc(bytes, false) : nullptr; }
+void* MainHeapAllocZero(std::size_t bytes) {
+  return gMainHeap ? gMainHeap->Alloc(bytes, true) : nullptr;
+}
+void* MainHeapAllocPlain(std::size_t bytes) {
+  return gMainHeap ? gMainHeap->Alloc(bytes, false) : nullptr;
+}
 void* MainHeapReAllocZero(void* block, std::size_t bytes) {
   return gMainHeap ? gMainHeap->ReAlloc(block, bytes) : nullptr;
 }

@@ -7,10 +7,14 @@ namespace engine {
 namespace {
 ListNode* gModalWindowList = nullptr;
 
-ModalWindowRecord* RecordOf(ListNode* node) { return static_cast<ModalWindowRecord*>(ListNodePayload(node)); }
+ModalWindowRecord* RecordOf(ListNode* node) {
+  return static_cast<ModalWindowRecord*>(ListNodePayload(node));
+}
 }  // namespace
 
-ListNode* ModalWindowListHead() { return gModalWindowList; }
+ListNode* ModalWindowListHead() {
+  return gModalWindowList;
+}
 
 void ModalWindowsDisable() {
   platform::Host& host = platform::HostGet();
@@ -66,7 +70,8 @@ platform::WindowHandle MessageBoxOwner() {
 int MessageBoxBlocking(const char* caption, const char* text, std::uint32_t flags) {
   ModalWindowsDisable();
   platform::WindowHandle owner = MessageBoxOwner();
-  int result = platform::HostGet().MessageBox(owner, text ? text : "", caption ? caption : "", flags);
+  int result =
+      platform::HostGet().MessageBox(owner, text ? text : "", caption ? caption : "", flags);
   ModalWindowsRestore();
   return result;
 }

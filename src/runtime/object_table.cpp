@@ -30,14 +30,16 @@ bool InSlotRange(const ObjectTable* table, ObjectId number) {
 
 ObjectTable* ObjectTableCreate(std::int32_t elementSize, std::int32_t initialCapacity,
                                ObjectReleaseCallback releaseCallback) {
-  if (elementSize < static_cast<std::int32_t>(sizeof(std::uintptr_t)) || initialCapacity < 1) return nullptr;
+  if (elementSize < static_cast<std::int32_t>(sizeof(std::uintptr_t)) || initialCapacity < 1)
+    return nullptr;
   auto* table = static_cast<ObjectTable*>(MainHeapAllocZero(sizeof(ObjectTable)));
   if (!table) return nullptr;
   table->elementSize = elementSize;
   table->releaseCallback = releaseCallback;
   table->growthStep = initialCapacity;
   table->capacity = initialCapacity;
-  table->slots = static_cast<void**>(MainHeapAllocZero(sizeof(void*) * static_cast<std::size_t>(initialCapacity)));
+  table->slots = static_cast<void**>(
+      MainHeapAllocZero(sizeof(void*) * static_cast<std::size_t>(initialCapacity)));
   if (!table->slots) {
     MainHeapFree(table);
     return nullptr;
@@ -48,7 +50,8 @@ ObjectTable* ObjectTableCreate(std::int32_t elementSize, std::int32_t initialCap
 void* ObjectTableAcquire(ObjectTable* table, ObjectId number) {
   if (!table) return nullptr;
   if (number == ObjectIdAuto)
-    return ListNodeAdd(&table->autoList, ListNodeBytes(static_cast<std::size_t>(table->elementSize)));
+    return ListNodeAdd(&table->autoList,
+                       ListNodeBytes(static_cast<std::size_t>(table->elementSize)));
   if (number < 0) return nullptr;
   if (number >= table->capacity) {
     // Growth by the fixed margin; a capacity that would not fit in 32 bits is refused.
@@ -78,7 +81,8 @@ void* ObjectTableLookup(ObjectTable* table, ObjectId number) {
 void ObjectTableRelease(ObjectTable* table, ObjectId number) {
   if (!table) return;
   if (InSlotRange(table, number)) {
-    if (void* record = table->slots[number]) std::memset(record, 0, static_cast<std::size_t>(table->elementSize));
+    if (void* record = table->slots[number])
+      std::memset(record, 0, static_cast<std::size_t>(table->elementSize));
     return;
   }
   if (void* record = AutoRecord(table, number)) {

@@ -8,7 +8,9 @@ namespace {
 
 RandomState gRandom{};
 
-constexpr std::uint32_t RotateRight(std::uint32_t v, int n) { return (v >> n) | (v << (32 - n)); }
+constexpr std::uint32_t RotateRight(std::uint32_t v, int n) {
+  return (v >> n) | (v << (32 - n));
+}
 
 std::uint32_t RandomStep() {
   RandomState& r = gRandom;
@@ -58,6 +60,12 @@ std::uint32_t RandomBetween(std::uint32_t maximum, std::uint32_t minimum) {
   return low + RandomBelow(maximum - low);
 }
 
-const RandomState& RandomStateGet() { return gRandom; }
+const RandomState& RandomStateGet() {
+  return gRandom;
+}
+
+void RandomUnseed() {
+  gRandom.seeded = false;
+}
 
 }  // namespace engine

@@ -23,5 +23,7 @@ std::uint32_t RandomBelow(std::uint32_t maximum);
 std::uint32_t RandomBetween(std::uint32_t maximum, std::uint32_t minimum);
 // The generator's state, for tests.
 const RandomState& RandomStateGet();
+// Test control: forgets the seed, so the next draw seeds automatically again.
+void RandomUnseed();
 
 }  // namespace engine

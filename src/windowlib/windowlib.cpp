@@ -6,7 +6,10 @@ namespace {
 
 WindowLibState gWindowLib{};
 
-std::intptr_t EventWindowProc(platform::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
+std::intptr_t EventWindowProc(platform::WindowHandle, std::uint32_t, std::uintptr_t,
+                              std::intptr_t) {
+  return 0;
+}
 
 // Every record of the three tables owns one host window; freeing the object destroys it.
 void ReleaseFrom(ObjectTable* table, ObjectId number) {
@@ -20,9 +23,15 @@ void ReleaseFrom(ObjectTable* table, ObjectId number) {
   ObjectTableRelease(table, number);
 }
 
-void ImageRelease(ObjectId number) { ReleaseFrom(gWindowLib.images, number); }
-void GadgetRelease(ObjectId number) { ReleaseFrom(gWindowLib.gadgets, number); }
-void WindowRelease(ObjectId number) { ReleaseFrom(gWindowLib.windows, number); }
+void ImageRelease(ObjectId number) {
+  ReleaseFrom(gWindowLib.images, number);
+}
+void GadgetRelease(ObjectId number) {
+  ReleaseFrom(gWindowLib.gadgets, number);
+}
+void WindowRelease(ObjectId number) {
+  ReleaseFrom(gWindowLib.windows, number);
+}
 
 }  // namespace
 
@@ -34,7 +43,8 @@ int WindowLibInit() {
   eventClass.name = "PostEventClass";
   eventClass.proc = EventWindowProc;
   host.WindowClassRegister(eventClass);
-  gWindowLib.eventWindow = host.WindowCreate("PostEventClass", "", platform::WS_POPUP, 0, 0, 0, 1, 1);
+  gWindowLib.eventWindow =
+      host.WindowCreate("PostEventClass", "", platform::WS_POPUP, 0, 0, 0, 1, 1);
   gWindowLib.images = ObjectTableCreate(sizeof(WindowLibRecord), 16, ImageRelease);
   gWindowLib.gadgets = ObjectTableCreate(sizeof(WindowLibRecord), 50, GadgetRelease);
   gWindowLib.windows = ObjectTableCreate(sizeof(WindowLibRecord), 16, WindowRelease);
@@ -51,6 +61,8 @@ void WindowLibEnd() {
   gWindowLib = WindowLibState{};
 }
 
-const WindowLibState& WindowLibStateGet() { return gWindowLib; }
+const WindowLibState& WindowLibStateGet() {
+  return gWindowLib;
+}
 
 }  // namespace engine

@@ -18,9 +18,15 @@ Host::~Host() {
   if (gHost == this) gHost = nullptr;
 }
 
-Host& HostGet() { return *gHost; }
-bool HostInstalled() { return gHost != nullptr; }
-void HostInstall(Host* host) { gHost = host; }
+Host& HostGet() {
+  return *gHost;
+}
+bool HostInstalled() {
+  return gHost != nullptr;
+}
+void HostInstall(Host* host) {
+  gHost = host;
+}
 
 bool Host::LibraryAvailable(const std::string& name) {
   if (name == "d3d9.dll") return !DisplayModes().empty();
@@ -44,8 +50,8 @@ bool Host::WindowClassRegister(const WindowClass& windowClass) {
 }
 
 WindowHandle Host::WindowCreate(const std::string& className, const std::string& title,
-                                std::uint32_t style, std::uint32_t exStyle, int x, int y,
-                                int width, int height) {
+                                std::uint32_t style, std::uint32_t exStyle, int x, int y, int width,
+                                int height) {
   auto it = std::find_if(classes_.begin(), classes_.end(),
                          [&](const WindowClass& c) { return c.name == className; });
   if (it == classes_.end()) return 0;
@@ -133,7 +139,10 @@ bool Host::WindowEnable(WindowHandle window, bool enable) {
 bool Host::WindowSetTopmost(WindowHandle window, bool topmost) {
   Window* w = Find(window);
   if (!w) return false;
-  if (topmost) w->info.exStyle |= WS_EX_TOPMOST; else w->info.exStyle &= ~WS_EX_TOPMOST;
+  if (topmost)
+    w->info.exStyle |= WS_EX_TOPMOST;
+  else
+    w->info.exStyle &= ~WS_EX_TOPMOST;
   return true;
 }
 
@@ -166,6 +175,13 @@ void Host::WindowEnumerate(const std::function<bool(WindowHandle)>& callback) co
 WindowInfo Host::WindowGetInfo(WindowHandle window) const {
   const Window* w = Find(window);
   return w ? w->info : WindowInfo{};
+}
+
+void Host::WindowOwnerSet(WindowHandle window, std::uint32_t threadId, std::uint32_t processId) {
+  if (Window* w = Find(window)) {
+    w->info.threadId = threadId;
+    w->info.processId = processId;
+  }
 }
 
 int Host::CursorShow(bool show) {
@@ -221,14 +237,15 @@ bool ThreadStart(void (*entry)(void*), void* argument, std::size_t stackBytes) {
   };
   auto* start = new Start{entry, argument};
   pthread_t thread;
-  ok = ok && pthread_create(&thread, &attr,
-                            [](void* p) -> void* {
-                              Start s = *static_cast<Start*>(p);
-                              delete static_cast<Start*>(p);
-                              s.entry(s.argument);
-                              return nullptr;
-                            },
-                            start) == 0;
+  ok = ok && pthread_create(
+                 &thread, &attr,
+                 [](void* p) -> void* {
+                   Start s = *static_cast<Start*>(p);
+                   delete static_cast<Start*>(p);
+                   s.entry(s.argument);
+                   return nullptr;
+                 },
+                 start) == 0;
   if (!ok) delete start;
   pthread_attr_destroy(&attr);
   return ok;

@@ -141,6 +141,8 @@ class Host {
   void WindowEnumerate(const std::function<bool(WindowHandle)>& callback) const;
   // A copy of the window's state; null window gives an empty record.
   WindowInfo WindowGetInfo(WindowHandle window) const;
+  // Test control: makes a window belong to another thread or process.
+  void WindowOwnerSet(WindowHandle window, std::uint32_t threadId, std::uint32_t processId);
   WindowHandle ForegroundWindow() const { return foreground_; }
   void ForegroundSet(WindowHandle window) { foreground_ = window; }
   // Cursor display counter, as the system keeps it; returns the new count.

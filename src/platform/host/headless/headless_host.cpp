@@ -35,7 +35,8 @@ class HeadlessHost::ManualOutput final : public AudioOutput {
     std::vector<std::int16_t> block(frames * kAudioChannels);
     source_->AudioRender(block.data(), frames);
     played_ += frames;
-    if (host_->options_.audioKeep) host_->audio_.insert(host_->audio_.end(), block.begin(), block.end());
+    if (host_->options_.audioKeep)
+      host_->audio_.insert(host_->audio_.end(), block.begin(), block.end());
     if (host_->wav_) {
       std::fwrite(block.data(), sizeof(std::int16_t), block.size(), host_->wav_);
       host_->wavFrames_ += frames;
@@ -119,14 +120,18 @@ void HeadlessHost::Sleep(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-void HeadlessHost::TickAdvance(std::uint32_t milliseconds) { virtualMicros_ += std::uint64_t{milliseconds} * 1000; }
+void HeadlessHost::TickAdvance(std::uint32_t milliseconds) {
+  virtualMicros_ += std::uint64_t{milliseconds} * 1000;
+}
 
 bool HeadlessHost::FramePresent(const Frame& frame) {
   if (presentFail_) return false;
   if (options_.pacing == Pacing::RealTime60) {
     std::uint64_t now = MonotonicMicros();
-    if (nextPresentMicros_ == 0 || now > nextPresentMicros_ + kFrameMicros) nextPresentMicros_ = now;
-    std::this_thread::sleep_for(std::chrono::microseconds(nextPresentMicros_ - std::min(now, nextPresentMicros_)));
+    if (nextPresentMicros_ == 0 || now > nextPresentMicros_ + kFrameMicros)
+      nextPresentMicros_ = now;
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(nextPresentMicros_ - std::min(now, nextPresentMicros_)));
     nextPresentMicros_ += kFrameMicros;
   }
   if (options_.clock == Clock::Virtual) virtualMicros_ += kFrameMicros;
@@ -168,7 +173,8 @@ void HeadlessHost::AudioFailSet(bool fail) {
 }
 
 bool HeadlessHost::LibraryAvailable(const std::string& name) {
-  if (std::find(blockedLibraries_.begin(), blockedLibraries_.end(), name) != blockedLibraries_.end())
+  if (std::find(blockedLibraries_.begin(), blockedLibraries_.end(), name) !=
+      blockedLibraries_.end())
     return false;
   if (name == "DSOUND.DLL") return options_.audio != Audio::None;
   return Host::LibraryAvailable(name);
@@ -180,13 +186,17 @@ void HeadlessHost::LibraryBlock(const std::string& name, bool blocked) {
   if (!blocked && it != blockedLibraries_.end()) blockedLibraries_.erase(it);
 }
 
-void HeadlessHost::KeyboardRead(std::uint8_t keys[256]) { std::copy(keys_, keys_ + 256, keys); }
+void HeadlessHost::KeyboardRead(std::uint8_t keys[256]) {
+  std::copy(keys_, keys_ + 256, keys);
+}
 
 void HeadlessHost::KeySet(int keyCode, bool down) {
   if (keyCode >= 0 && keyCode < 256) keys_[keyCode] = down ? 0x80 : 0;
 }
 
-void HeadlessHost::KeysClear() { std::fill(keys_, keys_ + 256, 0); }
+void HeadlessHost::KeysClear() {
+  std::fill(keys_, keys_ + 256, 0);
+}
 
 void WavHeaderWrite(std::FILE* file, std::uint64_t frames) {
   auto put32 = [&](std::uint32_t v) {
@@ -199,7 +209,8 @@ void WavHeaderWrite(std::FILE* file, std::uint64_t frames) {
     std::fwrite(b, 1, 2, file);
   };
   std::uint64_t dataBytes64 = frames * kAudioChannels * 2;
-  std::uint32_t dataBytes = dataBytes64 > 0xFFFFFFF0u ? 0xFFFFFFF0u : static_cast<std::uint32_t>(dataBytes64);
+  std::uint32_t dataBytes =
+      dataBytes64 > 0xFFFFFFF0u ? 0xFFFFFFF0u : static_cast<std::uint32_t>(dataBytes64);
   std::fwrite("RIFF", 1, 4, file);
   put32(36 + dataBytes);
   std::fwrite("WAVEfmt ", 1, 8, file);

@@ -61,12 +61,16 @@ class HeadlessHost final : public Host {
   };
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes_; }
   // Runs while a box is "shown", before it returns; lets a test look at the windows then.
-  void OnMessageBox(std::function<void(const MessageBoxRecord&)> hook) { boxHook_ = std::move(hook); }
+  void OnMessageBox(std::function<void(const MessageBoxRecord&)> hook) {
+    boxHook_ = std::move(hook);
+  }
 
   void KeySet(int keyCode, bool down);
   void KeysClear();
   // Gives a window the focus (WM_ACTIVATE with `how`) or takes it away.
-  void Activate(WindowHandle window, std::uintptr_t how = WA_ACTIVE) { FocusChange(window, true, how); }
+  void Activate(WindowHandle window, std::uintptr_t how = WA_ACTIVE) {
+    FocusChange(window, true, how);
+  }
   void Deactivate(WindowHandle window) { FocusChange(window, false); }
   // Makes the named run-time library unavailable (or available again).
   void LibraryBlock(const std::string& name, bool blocked);

@@ -30,21 +30,28 @@ SdlHost::SdlHost() : impl_(std::make_unique<Impl>()) {
   SDL_Init(SDL_INIT_TIMER);
 }
 
-SdlHost::~SdlHost() { SDL_Quit(); }
+SdlHost::~SdlHost() {
+  SDL_Quit();
+}
 
-int SdlHost::MessageBox(WindowHandle, const std::string& text, const std::string& caption, std::uint32_t) {
+int SdlHost::MessageBox(WindowHandle, const std::string& text, const std::string& caption,
+                        std::uint32_t) {
   const std::string utf8Caption = Windows1252ToUtf8(caption);
   const std::string utf8Text = Windows1252ToUtf8(text);
-  if (impl_->videoUp &&
-      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, utf8Caption.c_str(), utf8Text.c_str(), nullptr) == 0)
+  if (impl_->videoUp && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, utf8Caption.c_str(),
+                                                 utf8Text.c_str(), nullptr) == 0)
     return IDOK;
   // No box can be shown: the text still reaches the user.
   std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
   return 0;
 }
 
-std::uint32_t SdlHost::TickCount() { return SDL_GetTicks(); }
-void SdlHost::Sleep(std::uint32_t milliseconds) { SDL_Delay(milliseconds); }
+std::uint32_t SdlHost::TickCount() {
+  return SDL_GetTicks();
+}
+void SdlHost::Sleep(std::uint32_t milliseconds) {
+  SDL_Delay(milliseconds);
+}
 
 std::vector<DisplayMode> SdlHost::DisplayModes() {
   if (!impl_->videoTried) {
@@ -62,9 +69,15 @@ std::vector<DisplayMode> SdlHost::DisplayModes() {
   return {{640, 480, hz, 24}, {640, 480, hz, 23}, {640, 480, hz, 22}};
 }
 
-bool SdlHost::FramePresent(const Frame&) { return false; }
-std::unique_ptr<AudioOutput> SdlHost::AudioOutputOpen(AudioSource*) { return nullptr; }
-void SdlHost::KeyboardRead(std::uint8_t keys[256]) { std::memset(keys, 0, 256); }
+bool SdlHost::FramePresent(const Frame&) {
+  return false;
+}
+std::unique_ptr<AudioOutput> SdlHost::AudioOutputOpen(AudioSource*) {
+  return nullptr;
+}
+void SdlHost::KeyboardRead(std::uint8_t keys[256]) {
+  std::memset(keys, 0, 256);
+}
 void SdlHost::OnWindowChanged(WindowHandle) {}
 void SdlHost::OnPumpEvents() {}
 
