@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/host/host.h"
+
 namespace engine {
 
 // Starts the sprite system: the sprite table, the media window and the graphics system.
@@ -13,5 +15,7 @@ void SpriteSystemEnd();
 int ScreenOpen(std::int32_t width, std::int32_t height, std::int32_t depth, const char* title);
 // Frees every sprite and closes the screen; nothing when no screen is open.
 void ScreenClose();
+// The window the screen is shown in (the media window once a screen opened), or none.
+platform::WindowHandle ScreenWindow();
 
 }  // namespace engine

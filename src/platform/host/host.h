@@ -146,7 +146,7 @@ class Host {
   WindowHandle ForegroundWindow() const { return foreground_; }
   void ForegroundSet(WindowHandle window) { foreground_ = window; }
   // Cursor display counter, as the system keeps it; returns the new count.
-  int CursorShow(bool show);
+  virtual int CursorShow(bool show);
   int CursorCount() const { return cursorCount_; }
 
   // --- Messages. Peek removes the oldest message of the calling thread's queue.

@@ -6,13 +6,15 @@
 
 namespace platform {
 
-// The host for players: a real window, presentation, audio and keyboard through SDL2.
-// SDL starts on first need; without a display the host reports none.
+// The host for players: one real fullscreen window, presentation, audio and keyboard through
+// SDL2. SDL's video starts on first need; without a display the host reports none. The first
+// host window shown becomes the SDL window; other windows stay records.
 class SdlHost final : public Host {
  public:
   SdlHost();
   ~SdlHost() override;
 
+  bool LibraryAvailable(const std::string& name) override;
   int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                  std::uint32_t flags) override;
   std::uint32_t TickCount() override;
@@ -21,6 +23,7 @@ class SdlHost final : public Host {
   bool FramePresent(const Frame& frame) override;
   std::unique_ptr<AudioOutput> AudioOutputOpen(AudioSource* source) override;
   void KeyboardRead(std::uint8_t keys[256]) override;
+  int CursorShow(bool show) override;
 
  protected:
   void OnWindowChanged(WindowHandle window) override;
