@@ -1,8 +1,9 @@
 #pragma once
 
-// Intrusive reference counts for platform objects (devices, textures, surfaces, sound buffers),
-// in the shape the engine's calls expect: AddRef and Release return the new count, and the object
-// deletes itself when the count drops to zero. Ref<T> holds one reference for C++ callers.
+// Intrusive reference counting for platform objects (devices, textures, surfaces, sound
+// buffers), and a holder for C++ callers. Every object starts with one reference owned by whoever
+// created it; Release() drops one and deletes the object when none is left. The counts are
+// atomic, because sound buffers are shared with worker threads.
 
 #include <atomic>
 #include <cstdint>
@@ -14,52 +15,65 @@ using HRESULT = std::int32_t;
 
 class RefCounted {
  public:
-  RefCounted() = default;
   RefCounted(const RefCounted&) = delete;
   RefCounted& operator=(const RefCounted&) = delete;
 
+  // Both return the new count.
   std::uint32_t AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
   std::uint32_t Release() {
-    std::uint32_t left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    const std::uint32_t left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (left == 0) delete this;
     return left;
   }
+  std::uint32_t RefCount() const { return refs_.load(std::memory_order_relaxed); }
 
  protected:
+  RefCounted() = default;
   virtual ~RefCounted() = default;
 
  private:
   std::atomic<std::uint32_t> refs_{1};
 };
 
-// Owns one reference; moving transfers it, copying adds one.
+// Owns one reference. Ref<T>(p) adopts the reference p already carries (what a Create call hands
+// out); Ref<T>::Share(p) takes a new one. Put() releases the held object and gives the address
+// for an out-parameter: device->CreateTexture(..., texture.Put(), nullptr).
 template <typename T>
 class Ref {
  public:
   Ref() = default;
-  // Adopts a reference the caller already holds (as a creation call hands out).
-  explicit Ref(T* adopted) : p_(adopted) {}
-  Ref(const Ref& other) : p_(other.p_) {
-    if (p_) p_->AddRef();
+  explicit Ref(T* adopt) : object_(adopt) {}
+  static Ref Share(T* object) {
+    if (object) object->AddRef();
+    return Ref(object);
   }
-  Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  Ref(const Ref& other) : object_(other.object_) {
+    if (object_) object_->AddRef();
+  }
+  Ref(Ref&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
   Ref& operator=(Ref other) noexcept {
-    std::swap(p_, other.p_);
+    std::swap(object_, other.object_);
     return *this;
   }
-  ~Ref() {
-    if (p_) p_->Release();
+  ~Ref() { Reset(); }
+
+  void Reset() {
+    if (T* old = std::exchange(object_, nullptr)) old->Release();
   }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  T& operator*() const { return *p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  // Gives up ownership without releasing.
-  T* Detach() { return std::exchange(p_, nullptr); }
-  void Reset() { *this = Ref(); }
+  // Hands the reference to the caller, who must release it.
+  T* Detach() { return std::exchange(object_, nullptr); }
+  T** Put() {
+    Reset();
+    return &object_;
+  }
+
+  T* Get() const { return object_; }
+  T* operator->() const { return object_; }
+  T& operator*() const { return *object_; }
+  explicit operator bool() const { return object_ != nullptr; }
 
  private:
-  T* p_ = nullptr;
+  T* object_ = nullptr;
 };
 
 }  // namespace platform
