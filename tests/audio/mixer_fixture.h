@@ -86,7 +86,7 @@ class MixerTest : public ::testing::Test {
     EXPECT_EQ(device->CreateSoundBuffer(&desc, &raw), platform::DS_OK);
     Ref<SoundBuffer> buffer(raw);
     if (buffer) {
-      EXPECT_TRUE(BufferWrite(buffer.get(), 0, bytes));
+      EXPECT_TRUE(BufferWrite(buffer.Get(), 0, bytes));
     }
     return buffer;
   }

@@ -34,17 +34,17 @@ TEST_F(MixerTest, OneShotPlaysEveryFrameOnceThenStopsAtPositionZero) {
   auto ramp = Ramp(100);
   auto buffer = MakeStereo16(ramp);
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-  EXPECT_EQ(Status(buffer.get()), DSBSTATUS_PLAYING);
+  EXPECT_EQ(Status(buffer.Get()), DSBSTATUS_PLAYING);
 
   auto out = Render(60);
-  EXPECT_EQ(PlayCursor(buffer.get()), 60u * 4);
+  EXPECT_EQ(PlayCursor(buffer.Get()), 60u * 4);
   out = Render(190);
   auto all = host->AudioCaptured();
   ASSERT_EQ(all.size(), 250u * 2);
   for (std::size_t i = 0; i < 200; ++i) ASSERT_EQ(all[i], ramp[i]) << i;
   for (std::size_t i = 200; i < 500; ++i) ASSERT_EQ(all[i], 0) << i;
-  EXPECT_EQ(Status(buffer.get()), 0u);
-  EXPECT_EQ(PlayCursor(buffer.get()), 0u);
+  EXPECT_EQ(Status(buffer.Get()), 0u);
+  EXPECT_EQ(PlayCursor(buffer.Get()), 0u);
 
   // Played again without a rewind, it starts over from where the end left it.
   ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
@@ -56,17 +56,17 @@ TEST_F(MixerTest, LoopingWrapsAroundUntilStopped) {
   auto ramp = Ramp(100);
   auto buffer = MakeStereo16(ramp);
   ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-  EXPECT_EQ(Status(buffer.get()), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
+  EXPECT_EQ(Status(buffer.Get()), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
   auto out = Render(250);
   for (std::size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], ramp[i % 200]) << i;
-  EXPECT_EQ(PlayCursor(buffer.get()), 50u * 4);
+  EXPECT_EQ(PlayCursor(buffer.Get()), 50u * 4);
 
   // Stop keeps the position; the next Play goes on from there.
   ASSERT_EQ(buffer->Stop(), DS_OK);
-  EXPECT_EQ(Status(buffer.get()), 0u);
+  EXPECT_EQ(Status(buffer.Get()), 0u);
   out = Render(10);
   EXPECT_EQ(out, std::vector<std::int16_t>(20, 0));
-  EXPECT_EQ(PlayCursor(buffer.get()), 50u * 4);
+  EXPECT_EQ(PlayCursor(buffer.Get()), 50u * 4);
   ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
   out = Render(1);
   EXPECT_EQ(out[0], ramp[100]);
@@ -103,9 +103,9 @@ TEST_F(MixerTest, SetCurrentPositionMovesThePlayCursorToWholeFrames) {
   auto ramp = Ramp(100);
   auto buffer = MakeStereo16(ramp);
   EXPECT_EQ(buffer->SetCurrentPosition(42 * 4 + 3), DS_OK);  // inside frame 42
-  EXPECT_EQ(PlayCursor(buffer.get()), 42u * 4);
+  EXPECT_EQ(PlayCursor(buffer.Get()), 42u * 4);
   EXPECT_EQ(buffer->SetCurrentPosition(400), DSERR_INVALIDPARAM);
-  EXPECT_EQ(PlayCursor(buffer.get()), 42u * 4);
+  EXPECT_EQ(PlayCursor(buffer.Get()), 42u * 4);
   buffer->Play(0, 0, 0);
   auto out = Render(1);
   EXPECT_EQ(out[0], ramp[84]);
@@ -195,13 +195,13 @@ TEST_F(MixerTest, FrequencyResamplesByLinearInterpolation) {
     ASSERT_EQ(out[2 * i], 50 * i) << i;
     ASSERT_EQ(out[2 * i + 1], -50 * i) << i;
   }
-  EXPECT_EQ(PlayCursor(buffer.get()), 50u * 4);
+  EXPECT_EQ(PlayCursor(buffer.Get()), 50u * 4);
 
   // Double speed from frame 50: output frame i is source frame 50 + 2 i.
   ASSERT_EQ(buffer->SetFrequency(88200), DS_OK);
   out = Render(40);
   for (int i = 0; i < 40; ++i) ASSERT_EQ(out[2 * i], 100 * (50 + 2 * i)) << i;
-  EXPECT_EQ(PlayCursor(buffer.get()), 130u * 4);
+  EXPECT_EQ(PlayCursor(buffer.Get()), 130u * 4);
 
   // Back to the format's own rate.
   ASSERT_EQ(buffer->SetFrequency(DSBFREQUENCY_ORIGINAL), DS_OK);
@@ -222,7 +222,7 @@ TEST_F(MixerTest, ResampledOneShotFadesIntoSilenceAndLoopIntoItsStart) {
   oneShot->Play(0, 0, 0);
   auto out = Render(5);
   EXPECT_EQ(out, (std::vector<std::int16_t>{1000, 1000, 2000, 2000, 3000, 3000, 1500, 1500, 0, 0}));
-  EXPECT_EQ(Status(oneShot.get()), 0u);
+  EXPECT_EQ(Status(oneShot.Get()), 0u);
 
   auto loop = MakeStereo16({1000, 1000, 3000, 3000}, 22050);
   loop->Play(0, 0, DSBPLAY_LOOPING);
@@ -271,7 +271,7 @@ TEST_F(MixerTest, DuplicatesShareSamplesButNotTheirPlayState) {
   original->SetVolume(-2000);
   original->SetFrequency(22050);
   SoundBuffer* raw = nullptr;
-  ASSERT_EQ(device->DuplicateSoundBuffer(original.get(), &raw), DS_OK);
+  ASSERT_EQ(device->DuplicateSoundBuffer(original.Get(), &raw), DS_OK);
   Ref<SoundBuffer> copy(raw);
 
   // Settings are copied, then each buffer has its own.
@@ -287,15 +287,15 @@ TEST_F(MixerTest, DuplicatesShareSamplesButNotTheirPlayState) {
   EXPECT_EQ(volume, -2000);
 
   // A write through the original after duplication is what the copy plays.
-  ASSERT_TRUE(BufferWrite(original.get(), 40, Bytes16(Constant(10, 7000, -7000))));
+  ASSERT_TRUE(BufferWrite(original.Get(), 40, Bytes16(Constant(10, 7000, -7000))));
   copy->Play(0, 0, 0);
   auto out = Render(20);
   EXPECT_EQ(out[0], 1000);
   EXPECT_EQ(out[2 * 10], 7000);
   EXPECT_EQ(out[2 * 10 + 1], -7000);
-  EXPECT_EQ(PlayCursor(copy.get()), 20u * 4);
-  EXPECT_EQ(PlayCursor(original.get()), 0u);
-  EXPECT_EQ(Status(original.get()), 0u);
+  EXPECT_EQ(PlayCursor(copy.Get()), 20u * 4);
+  EXPECT_EQ(PlayCursor(original.Get()), 0u);
+  EXPECT_EQ(Status(original.Get()), 0u);
 
   // Both play at once, each from its own position, volume and rate.
   original->Play(0, 0, 0);
@@ -441,7 +441,7 @@ TEST_F(MixerTest, PlayArgumentsAndDuplicateSourcesAreChecked) {
   EXPECT_EQ(buffer->Play(1, 0, 0), DSERR_INVALIDPARAM);
   EXPECT_EQ(buffer->Play(0, 1, 0), DSERR_INVALIDPARAM);
   EXPECT_EQ(buffer->Play(0, 0, 0x100), DSERR_INVALIDPARAM);
-  EXPECT_EQ(Status(buffer.get()), 0u);
+  EXPECT_EQ(Status(buffer.Get()), 0u);
 
   SoundBuffer* raw = reinterpret_cast<SoundBuffer*>(1);
   EXPECT_EQ(device->DuplicateSoundBuffer(nullptr, &raw), DSERR_INVALIDPARAM);
@@ -450,7 +450,7 @@ TEST_F(MixerTest, PlayArgumentsAndDuplicateSourcesAreChecked) {
   // A buffer of another device cannot be duplicated here.
   AudioSource* unused = nullptr;
   Ref<DirectSound> other(DirectSoundCreateWithoutOutput(&unused));
-  EXPECT_EQ(other->DuplicateSoundBuffer(buffer.get(), &raw), DSERR_INVALIDPARAM);
+  EXPECT_EQ(other->DuplicateSoundBuffer(buffer.Get(), &raw), DSERR_INVALIDPARAM);
 }
 
 TEST_F(MixerTest, PrimaryBufferTakesAFormatOnlyAtPriorityLevel) {
@@ -460,7 +460,7 @@ TEST_F(MixerTest, PrimaryBufferTakesAFormatOnlyAtPriorityLevel) {
   SoundBuffer* raw = nullptr;
   ASSERT_EQ(device->CreateSoundBuffer(&desc, &raw), DS_OK);
   Ref<SoundBuffer> primary(raw);
-  EXPECT_EQ(Status(primary.get()), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
+  EXPECT_EQ(Status(primary.Get()), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
 
   WAVEFORMATEX format = Pcm(2, 16, 22050);
   EXPECT_EQ(primary->SetFormat(&format), DSERR_PRIOLEVELNEEDED);

@@ -85,14 +85,14 @@ TEST_F(MixerThreadTest, WorkersWriteHalvesOfPlayingBuffersWhileTheOutputRenders)
   });
 
   std::vector<std::int16_t> writtenA{0}, writtenB{0};
-  std::thread workerA(StreamWorker, streamA.get(), 1001, 40, &writtenA);
-  std::thread workerB(StreamWorker, streamB.get(), 3001, 40, &writtenB);
+  std::thread workerA(StreamWorker, streamA.Get(), 1001, 40, &writtenA);
+  std::thread workerB(StreamWorker, streamB.Get(), 3001, 40, &writtenB);
 
   // Meanwhile the main thread plays overlapping copies and lets go of them, while they play.
   auto effect = MakeStream();
   for (int i = 0; i < 200; ++i) {
     SoundBuffer* raw = nullptr;
-    ASSERT_EQ(device->DuplicateSoundBuffer(effect.get(), &raw), DS_OK);
+    ASSERT_EQ(device->DuplicateSoundBuffer(effect.Get(), &raw), DS_OK);
     Ref<SoundBuffer> copy(raw);
     copy->SetVolume(-10000);  // silent, so that the output stays checkable
     copy->SetFrequency(22050 + i);
