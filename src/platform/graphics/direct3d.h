@@ -20,9 +20,9 @@ class Direct3D9 final : public RefCounted {
   std::uint32_t GetAdapterCount() const { return 1; }
   // Number of the host's display modes in `format` (0 for another adapter).
   std::uint32_t GetAdapterModeCount(std::uint32_t adapter, D3DFORMAT format) const;
-  // D3D_OK when the host has a mode in displayFormat and backBufferFormat is displayFormat (or
-  // its alpha variant); D3DERR_NOTAVAILABLE otherwise; D3DERR_INVALIDCALL for another adapter
-  // or device type than D3DDEVTYPE_HAL.
+  // D3D_OK when the host has a mode in displayFormat, which is one of the back-buffer formats
+  // X8R8G8B8, R5G6B5 and X1R5G5B5, and backBufferFormat is the same; D3DERR_NOTAVAILABLE
+  // otherwise; D3DERR_INVALIDCALL for another adapter or device type than D3DDEVTYPE_HAL.
   HRESULT CheckDeviceType(std::uint32_t adapter, std::uint32_t deviceType, D3DFORMAT displayFormat,
                           D3DFORMAT backBufferFormat, std::int32_t windowed) const;
   // Capabilities of the software device. DevCaps reports no D3DDEVCAPS_HWTRANSFORMANDLIGHT

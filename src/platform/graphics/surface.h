@@ -48,13 +48,14 @@ class Direct3DSurface9 final : public RefCounted {
   int Height() const { return height_; }
   int Pitch() const { return pitch_; }
   D3DFORMAT Format() const { return format_; }
-  std::uint8_t* Pixels() { return pixels_.get(); }
-  const std::uint8_t* Pixels() const { return pixels_.get(); }
+  std::uint8_t* Pixels() { return pixels_; }
+  const std::uint8_t* Pixels() const { return pixels_; }
   bool Busy() const { return locked_ || dc_.open; }
   // Call after writing the pixels other than through a writable lock or a device context.
   void ContentChanged();
-  // Runs of alpha-0, alpha-255 and other texels per row, rebuilt after the content changed.
-  const AlphaSpans& Spans();
+  // Runs of alpha-0, alpha-255 and other texels per row, rebuilt after the content changed;
+  // null when there was no memory for them.
+  const AlphaSpans* Spans();
 
   // --- Test controls: make the next calls of LockRect or GetDC fail with D3DERR_INVALIDCALL.
   void LockFailSet(bool fail) { lockFail_ = fail; }
@@ -62,7 +63,7 @@ class Direct3DSurface9 final : public RefCounted {
 
  private:
   Direct3DSurface9(int width, int height, int pitch, D3DFORMAT format, std::uint32_t pool,
-                   std::uint32_t usage, std::unique_ptr<std::uint8_t[]> pixels);
+                   std::uint32_t usage, std::uint8_t* pixels);
   ~Direct3DSurface9() override;
 
   int width_;
@@ -71,7 +72,7 @@ class Direct3DSurface9 final : public RefCounted {
   D3DFORMAT format_;
   std::uint32_t pool_;
   std::uint32_t usage_;
-  std::unique_ptr<std::uint8_t[]> pixels_;
+  std::uint8_t* pixels_;  // owned, from calloc
   bool locked_ = false;
   bool lockedWritable_ = false;
   DeviceContextRecord dc_;

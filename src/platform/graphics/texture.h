@@ -19,6 +19,9 @@ class Direct3DTexture9 final : public RefCounted {
   static Direct3DTexture9* Create(int width, int height, std::uint32_t levels, std::uint32_t usage,
                                   D3DFORMAT format, std::uint32_t pool);
 
+  // Levels of a full chain for the size: the larger side halved down to 1.
+  static std::uint32_t FullChainLevels(int width, int height);
+
   std::uint32_t GetLevelCount() const { return static_cast<std::uint32_t>(levels_.size()); }
   // A new reference to the level's surface; D3DERR_INVALIDCALL for a level out of range.
   HRESULT GetSurfaceLevel(std::uint32_t level, Direct3DSurface9** out);
