@@ -17,8 +17,8 @@ class DirectSound : public RefCounted {
   // DSSCL_NORMAL to DSSCL_WRITEPRIMARY on an existing window of the host;
   // DSERR_INVALIDPARAM otherwise.
   virtual HRESULT SetCooperativeLevel(WindowHandle window, std::uint32_t level) = 0;
-  // A new buffer with one reference in *buffer (null on failure). The primary buffer exists
-  // once: asking again returns it with one more reference. A secondary buffer starts stopped
+  // A new buffer with one reference in *buffer (null on failure). Every primary buffer asked
+  // for speaks for the same output (one volume, pan and format). A secondary buffer starts stopped
   // at position 0, silent bytes, volume 0, pan 0, the format's frequency. Refused:
   // DSERR_INVALIDPARAM for a bad record, size or flag; DSERR_BADFORMAT for a format the mixer
   // cannot play (PCM only, 1 or 2 channels, 8 or 16 bits, DSBFREQUENCY_MIN to
