@@ -171,9 +171,12 @@ class Host {
   virtual std::vector<DisplayMode> DisplayModes() = 0;
   // Shows a frame and returns at the display's next refresh; false when it could not be shown.
   virtual bool FramePresent(const Frame& frame) = 0;
-  // Desktop composition and the system timer period have no counterpart here; both calls
-  // do nothing and exist so that the screen keeps its steps.
-  virtual bool CompositionAvailable() { return false; }
+  // Desktop composition, where the host has it ("dwmapi.dll" available): whether it is on, and
+  // switching it. A Linux desktop has no such switch; the base host reports it off.
+  virtual std::int32_t CompositionIsEnabled() { return 0; }
+  virtual void CompositionEnable(bool) {}
+  // The system timer period has no counterpart here: sleeps are already precise to the
+  // millisecond. Both calls do nothing and keep the screen's steps in place.
   virtual void TimerPeriodBegin(std::uint32_t) {}
   virtual void TimerPeriodEnd(std::uint32_t) {}
 

@@ -84,6 +84,8 @@ class HeadlessHost::RealTimeOutput final : public AudioOutput {
 HeadlessHost::HeadlessHost() : HeadlessHost(Options{}) {}
 
 HeadlessHost::HeadlessHost(Options options) : options_(std::move(options)) {
+  compositionOn_ = options_.composition;
+  mainThread_ = CurrentThreadId();
   realStart_ = MonotonicMicros();
   if (!options_.wavPath.empty()) {
     wav_ = std::fopen(options_.wavPath.c_str(), "wb");
@@ -113,7 +115,7 @@ std::uint32_t HeadlessHost::TickCount() {
 }
 
 void HeadlessHost::Sleep(std::uint32_t milliseconds) {
-  if (options_.clock == Clock::Virtual) {
+  if (options_.clock == Clock::Virtual && CurrentThreadId() == mainThread_) {
     virtualMicros_ += std::uint64_t{milliseconds} * 1000;
     return;
   }
@@ -177,6 +179,7 @@ bool HeadlessHost::LibraryAvailable(const std::string& name) {
       blockedLibraries_.end())
     return false;
   if (name == "DSOUND.DLL") return options_.audio != Audio::None;
+  if (name == "dwmapi.dll") return options_.composition;
   return Host::LibraryAvailable(name);
 }
 

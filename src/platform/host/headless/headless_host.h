@@ -5,6 +5,7 @@
 // the keyboard is scripted, frames are captured, and audio goes to a real-time null output,
 // to memory or a WAV file, or nowhere at all.
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -16,8 +17,8 @@ namespace platform {
 class HeadlessHost final : public Host {
  public:
   enum class Pacing { Unthrottled, RealTime60 };
-  // Clock::Virtual: the tick count starts at `tickStart`, Sleep advances it, every presented
-  // frame adds 1/60 s. Clock::Real: milliseconds of a monotonic clock plus `tickStart`.
+  // Clock::Virtual: the tick count starts at `tickStart`, Sleep on the main thread advances it,
+  // every presented frame adds 1/60 s; other threads (streaming workers) sleep for real. Clock::Real: milliseconds of a monotonic clock plus `tickStart`.
   enum class Clock { Virtual, Real };
   // Audio::None: no output (the sound library cannot load). Audio::RealTime: a thread consumes
   // audio at 44100 Hz and drops it. Audio::Manual: audio advances only with AudioAdvance, or by
@@ -34,6 +35,8 @@ class HeadlessHost final : public Host {
     bool audioPerFrame = false;
     bool audioKeep = true;
     std::string wavPath;
+    // Simulated desktop composition: "dwmapi.dll" is available and composition starts on.
+    bool composition = false;
   };
   static std::vector<DisplayMode> DefaultDisplayModes();
 
@@ -51,6 +54,8 @@ class HeadlessHost final : public Host {
   std::unique_ptr<AudioOutput> AudioOutputOpen(AudioSource* source) override;
   void KeyboardRead(std::uint8_t keys[256]) override;
   bool LibraryAvailable(const std::string& name) override;
+  std::int32_t CompositionIsEnabled() override { return compositionOn_ ? 1 : 0; }
+  void CompositionEnable(bool enable) override { compositionOn_ = enable; }
 
   // --- Test controls
   struct MessageBoxRecord {
@@ -104,7 +109,8 @@ class HeadlessHost final : public Host {
   std::vector<std::string> blockedLibraries_;
   std::uint64_t framesPresented_ = 0;
   bool presentFail_ = false;
-  std::uint64_t virtualMicros_ = 0;
+  std::atomic<std::uint64_t> virtualMicros_{0};
+  std::uint32_t mainThread_ = 0;
   std::uint64_t realStart_ = 0;
   std::uint64_t nextPresentMicros_ = 0;
   ManualOutput* manual_ = nullptr;  // owned by the engine's sound device
@@ -113,6 +119,7 @@ class HeadlessHost final : public Host {
   std::FILE* wav_ = nullptr;
   std::uint64_t wavFrames_ = 0;
   bool audioFail_ = false;
+  bool compositionOn_ = false;
   friend class ManualOutput;
 };
 
