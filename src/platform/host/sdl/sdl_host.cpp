@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/host/sdl/sdl_audio_output.h"
 #include "platform/host/sdl/sdl_keymap.h"
 
 namespace platform {
@@ -248,8 +249,7 @@ bool SdlHost::FramePresent(const Frame& frame) {
 
 std::unique_ptr<AudioOutput> SdlHost::AudioOutputOpen(AudioSource* source) {
   if (!LibraryAvailable("DSOUND.DLL")) return nullptr;
-  (void)source;
-  return nullptr;
+  return SdlAudioOutputOpen(source);
 }
 
 void SdlHost::KeyboardRead(std::uint8_t keys[256]) {
