@@ -318,6 +318,17 @@ TEST_F(MixerTest, ReleasingAPlayingBufferTakesItOutOfTheMix) {
   EXPECT_EQ(Render(1)[0], 20);
 }
 
+TEST_F(MixerTest, BuffersStayUsableAfterTheDeviceIsReleased) {
+  auto buffer = MakeStereo16(Constant(100, 500, 500));
+  buffer->Play(0, 0, DSBPLAY_LOOPING);
+  Render(10);
+  device.Reset();  // closes the output while the buffer plays
+  EXPECT_TRUE(Render(10).empty());
+  EXPECT_EQ(PlayCursor(buffer.Get()), 10u * 4);
+  EXPECT_TRUE(BufferWrite(buffer.Get(), 0, Bytes16(Constant(4, 1, 1))));
+  EXPECT_EQ(buffer->Stop(), DS_OK);
+}
+
 TEST_F(MixerTest, LockShowsTheBytesWrapsIntoASecondRegionAndCommitsOnlyWhatUnlockSays) {
   std::vector<std::uint8_t> bytes(16);
   std::iota(bytes.begin(), bytes.end(), 0);
