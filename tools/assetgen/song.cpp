@@ -188,9 +188,9 @@ struct BassHit {
   int volume;
 };
 
-constexpr BassHit kBassDrive[] = {{0, 0, 60}, {2, 12, 34},  {4, 0, 48},  {6, 12, 34},
-                                  {8, 0, 56}, {10, 12, 34}, {12, 7, 46}, {14, 12, 34}};
-constexpr BassHit kBassCalm[] = {{0, 0, 58}, {6, 0, 40}, {8, 7, 46}, {12, 12, 40}};
+constexpr BassHit kBassDrive[] = {{0, 0, 52}, {2, 12, 30},  {4, 0, 42},  {6, 12, 30},
+                                  {8, 0, 48}, {10, 12, 30}, {12, 7, 40}, {14, 12, 30}};
+constexpr BassHit kBassCalm[] = {{0, 0, 50}, {6, 0, 36}, {8, 7, 40}, {12, 12, 36}};
 
 ItPattern BuildPattern(const Section& section) {
   ItPattern p(kRows, kChannels);
@@ -199,7 +199,7 @@ ItPattern BuildPattern(const Section& section) {
   // Lead: notes on the beat a little louder than those between.
   for (const TimedNote& n : ParseMelody(section.melody)) {
     if (n.note < 0) continue;
-    Put(p, n.row, kLead, n.note, kLeadSample, n.row % 4 == 0 ? 50 : 42);
+    Put(p, n.row, kLead, n.note, kLeadSample, n.row % 4 == 0 ? 56 : 48);
   }
 
   std::vector<int> lastPad(3, -1);
@@ -265,9 +265,9 @@ ItPattern BuildPattern(const Section& section) {
       const int hatRows = fill ? 8 : kRowsPerBar;
       for (int r = 0; r < hatRows; ++r) {
         if (section.busyHats) {
-          Put(p, at + r, kHat, 60, kHatSample, r % 4 == 0 ? 30 : (r % 2 == 0 ? 22 : 12));
+          Put(p, at + r, kHat, 60, kHatSample, r % 4 == 0 ? 36 : (r % 2 == 0 ? 26 : 16));
         } else if (r % 2 == 0) {
-          Put(p, at + r, kHat, 60, kHatSample, r % 4 == 0 ? 30 : 20);
+          Put(p, at + r, kHat, 60, kHatSample, r % 4 == 0 ? 36 : 26);
         }
       }
     }
