@@ -31,10 +31,6 @@ inline double SinTurns(double turns) {
   return sum;
 }
 
-inline double CosTurns(double turns) {
-  return SinTurns(turns + 0.25);
-}
-
 inline double Exp(double x) {
   if (x < -700.0) return 0.0;
   const double n = std::floor(x / kLn2);

@@ -10,14 +10,10 @@ namespace assetgen {
 // C5 speed), the rest are the format's special notes.
 inline constexpr std::uint8_t kItNoteNone = 253;  // internal: nothing in the note column
 inline constexpr std::uint8_t kItNoteCut = 254;
-inline constexpr std::uint8_t kItNoteOff = 255;
 inline constexpr std::uint8_t kItVolumeNone = 255;  // internal: nothing in the volume column
 
-// Effect letters are numbered from A = 1.
-inline constexpr std::uint8_t kItEffectJumpToOrder = 2;  // B
-inline constexpr std::uint8_t kItEffectBreakToRow = 3;   // C
-inline constexpr std::uint8_t kItEffectVolumeSlide = 4;  // D
-inline constexpr std::uint8_t kItEffectVibrato = 8;      // H
+// Effect letters are numbered from A = 1; B jumps to an order position.
+inline constexpr std::uint8_t kItEffectJumpToOrder = 2;
 
 struct ItSample {
   std::string name;               // up to 25 characters are stored

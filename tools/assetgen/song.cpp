@@ -1,7 +1,7 @@
 #include "song.h"
 
 #include <algorithm>
-#include <iterator>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -208,15 +208,16 @@ ItPattern BuildPattern(const Section& section) {
     const bool calm = bar < section.introBars;
 
     // Bass: the root between B1 and A#2, bouncing on octaves.
-    int root = 35 + ((chord.root - 11 + 12) % 12);
-    for (const BassHit& hit :
-         calm ? std::vector<BassHit>(std::begin(kBassCalm), std::end(kBassCalm))
-              : std::vector<BassHit>(std::begin(kBassDrive), std::end(kBassDrive))) {
+    const int root = 35 + ((chord.root - 11 + 12) % 12);
+    const std::span<const BassHit> groove =
+        calm ? std::span<const BassHit>(kBassCalm) : std::span<const BassHit>(kBassDrive);
+    for (const BassHit& hit : groove) {
       if (hit.row >= chord.rows) continue;
       Put(p, chord.startRow + hit.row, kBass, root + hit.interval, kBassSample, hit.volume);
     }
 
-    // Pad: three voices, retriggered only where the voice's note changes.
+    // Pad: three voices, retriggered only where the voice's note changes, and at the top of
+    // every pattern, which the loop may enter by a jump.
     const std::vector<int> voicing = Voicing(chord, 55);
     for (int v = 0; v < 3; ++v) {
       const int note = voicing[static_cast<std::size_t>(v)];
