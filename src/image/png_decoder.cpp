@@ -99,6 +99,10 @@ void PngStructsDestroy(ImageDecodeContext* context) {
 DecodeStatus PngHeaderParse(ImageDecodeContext* context, png_structp png) {
   png_set_read_fn(png, context, PngReadFromMemory);
   png_set_user_limits(png, kImageDimensionMax, kImageDimensionMax);
+  // Only IHDR, PLTE, tRNS and IDAT shape the pixels. Skipping every other chunk unread also
+  // keeps libpng from allocating (and clearing) a buffer of whatever length an ancillary chunk
+  // claims, up to 2 GiB for a file of a few bytes.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   png_infop info = png_create_info_struct(png);
   if (!info) return DecodeStatus::OutOfMemory;
   context->privateWords[kWordInfo] = reinterpret_cast<std::uintptr_t>(info);

@@ -108,9 +108,11 @@ struct Decoded {
   PixelBuffer pixels{0, 0};
 };
 
-Decoded Decode(const std::vector<std::uint8_t>& file, std::int32_t gap) {
+// Opens `length` bytes of `file` (all by default) and, when accepted, reads them at a pitch with
+// `gap` spare bytes.
+Decoded Decode(const std::vector<std::uint8_t>& file, std::int32_t gap, std::int32_t length = -1) {
   Decoded out;
-  out.tag = ImageDecodeOpen(file.data(), Length(file));
+  out.tag = ImageDecodeOpen(file.data(), length < 0 ? Length(file) : length);
   if (!out.tag) return out;
   out.width = ImageDecodeWidth();
   out.height = ImageDecodeHeight();
@@ -390,9 +392,11 @@ TEST_F(BmpDecoderTest, EveryCutBeforeTheLastPixelByteIsDeclined) {
         StoredRows(5, 3, bitCount, [](int x, int y) { return static_cast<std::uint32_t>(x + y); });
     auto file = f.Bytes();
     for (std::size_t cut = 0; cut <= file.size(); ++cut) {
+      // Once as a copy of exactly that size, once as the whole file with a shorter length.
       auto part = image_test::Prefix(file, cut);
-      Decoded d = Decode(part, 0);
-      EXPECT_EQ(d.tag != 0, cut == file.size()) << "cut at " << cut;
+      EXPECT_EQ(Decode(part, 0).tag != 0, cut == file.size()) << "cut at " << cut;
+      auto cutLength = static_cast<std::int32_t>(cut);
+      EXPECT_EQ(Decode(file, 0, cutLength).tag != 0, cut == file.size()) << "length " << cut;
     }
   }
 }
@@ -404,10 +408,13 @@ TEST_F(BmpDecoderTest, RunLengthDataCutAnywhereDecodesWhatIsThere) {
   f.bitCount = 8;
   f.compression = 1;
   f.palette = Palette(256);
-  f.pixels = {2, 5, 0, 0, 0, 3, 7, 8, 9, 0, 0, 2, 1, 1, 1, 6, 0, 1};
+  // Two pixels, end of line, an absolute run of three, end of line, a delta, one pixel, end.
+  f.pixels = {2, 5, 0, 0, 0, 3, 7, 8, 9, 0, 0, 0, 0, 2, 1, 0, 1, 6, 0, 1};
   auto file = f.Bytes();
   std::size_t dataStart = file.size() - f.pixels.size();
   Decoded whole = Decode(file, 0);
+  ASSERT_EQ(whole.read, 1);
+  EXPECT_EQ(PixelAt(whole.pixels, 1, 0), PaletteColour(6));
   for (std::size_t cut = 0; cut <= file.size(); ++cut) {
     auto part = image_test::Prefix(file, cut);
     Decoded d = Decode(part, 0);
@@ -420,6 +427,9 @@ TEST_F(BmpDecoderTest, RunLengthDataCutAnywhereDecodesWhatIsThere) {
         EXPECT_EQ(d.pixels.bytes[i], whole.pixels.bytes[i]) << "cut " << cut;
       }
     }
+    // The whole file with a shorter length reads no further than the cut copy does.
+    Decoded shorter = Decode(file, 0, static_cast<std::int32_t>(cut));
+    EXPECT_EQ(shorter.pixels.bytes, d.pixels.bytes) << "length " << cut;
   }
 }
 

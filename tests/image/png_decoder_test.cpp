@@ -152,10 +152,12 @@ struct Decoded {
   PixelBuffer pixels{0, 0};
 };
 
-// Opens `file` through the registry and, when accepted, reads it at a pitch with `gap` spare bytes.
-Decoded Decode(const std::vector<std::uint8_t>& file, std::int32_t gap = 3) {
+// Opens `length` bytes of `file` (all by default) through the registry and, when accepted, reads
+// them at a pitch with `gap` spare bytes.
+Decoded Decode(const std::vector<std::uint8_t>& file, std::int32_t gap = 3,
+               std::int32_t length = -1) {
   Decoded out;
-  out.tag = ImageDecodeOpen(file.data(), Length(file));
+  out.tag = ImageDecodeOpen(file.data(), length < 0 ? Length(file) : length);
   if (!out.tag) return out;
   out.width = ImageDecodeWidth();
   out.height = ImageDecodeHeight();
