@@ -18,19 +18,16 @@ constexpr float kFractionScale = 1.0f / 4294967296.0f;
 // Sample readers: the value of one channel of one frame as a float on the 16-bit scale.
 // Eight-bit PCM is unsigned with silence at 128; scaling by 256 puts it on the same scale.
 struct Pcm16Stereo {
-  static constexpr int kChannels = 2;
   const std::int16_t* data;
   float Left(std::uint32_t frame) const { return data[2 * std::size_t{frame}]; }
   float Right(std::uint32_t frame) const { return data[2 * std::size_t{frame} + 1]; }
 };
 struct Pcm16Mono {
-  static constexpr int kChannels = 1;
   const std::int16_t* data;
   float Left(std::uint32_t frame) const { return data[frame]; }
   float Right(std::uint32_t frame) const { return data[frame]; }
 };
 struct Pcm8Stereo {
-  static constexpr int kChannels = 2;
   const std::uint8_t* data;
   float Left(std::uint32_t frame) const { return (data[2 * std::size_t{frame}] - 128) * 256.0f; }
   float Right(std::uint32_t frame) const {
@@ -38,7 +35,6 @@ struct Pcm8Stereo {
   }
 };
 struct Pcm8Mono {
-  static constexpr int kChannels = 1;
   const std::uint8_t* data;
   float Left(std::uint32_t frame) const { return (data[frame] - 128) * 256.0f; }
   float Right(std::uint32_t frame) const { return (data[frame] - 128) * 256.0f; }
