@@ -1,46 +1,54 @@
 #pragma once
 
+// The sprite store: the table of numbered sprites, their records and the module-level default
+// mask colour. Main thread only.
+
 #include <cstdint>
 
-#include "platform/graphics/direct3d.h"
 #include "runtime/object_table.h"
+#include "sprite/sprite_texture.h"
 
 namespace engine {
 
-// The platform texture of one sprite, with its staging surface for device-context access.
-struct SpriteTexture {
-  std::int32_t kind;  // 2: 16-bit A1R5G5B5, 3: 32-bit A8R8G8B8
-  std::int32_t width;
-  std::int32_t height;
-  std::int32_t locked;
-  std::uint32_t maskColor;  // ColorRGB of the last mask pass; 0xFFFFFFFF (-1) while none ran
-  platform::Direct3DTexture9* texture;
-  platform::Direct3DSurface9* levelSurface;
-  platform::Direct3DSurface9* stagingSurface;
-  platform::DeviceContext dc;
-};
+// Mode bits of a sprite.
+inline constexpr std::uint32_t kSpriteModeAlphaPermit = 4;  // lets kSpriteModeAlpha take effect
+inline constexpr std::uint32_t kSpriteModeAlpha = 8;        // alpha from the image, no mask pass
+inline constexpr std::uint32_t kSpriteModeAlphaBits = kSpriteModeAlphaPermit | kSpriteModeAlpha;
 
 // One sprite: its texture and the rectangle of the image that is shown.
 struct SpriteRecord {
   SpriteTexture* texture;  // first field: nonzero while the sprite exists
-  std::int32_t width;
+  std::int32_t width;      // shown size: the clip rectangle's
   std::int32_t height;
-  std::int32_t depth;
-  std::uint32_t mode;
-  std::int32_t fullWidth;
+  std::int32_t depth;      // 16 or 32, the texel size in bits
+  std::uint32_t mode;      // the mode bits the sprite was created with
+  std::int32_t fullWidth;  // the whole image (and texture)
   std::int32_t fullHeight;
-  std::int32_t clipX;
+  std::int32_t clipX;  // the clip rectangle's top-left corner in image pixels
   std::int32_t clipY;
+  // (u, v) of the clip rectangle's corners: top-left, top-right, bottom-left, bottom-right.
   float texCoords[8];
 };
 
 // The sprite table, made by SpriteSystemInit.
 extern ObjectTable* SpriteTable;
 
+// The ColorRGB mask colour every newly loaded sprite gets; black at program start.
+extern std::uint32_t DefaultMaskColor;
+
+// The live sprite of `number`, or null.
+inline SpriteRecord* SpriteLookup(ObjectId number) {
+  return static_cast<SpriteRecord*>(ObjectTableLookup(SpriteTable, number));
+}
+
+// Creates the texture of a width x height sprite of `depth` bits (above 16: 32-bit texels, else
+// 16-bit) and fills the record: the whole image shown, mode kept. Returns the new texture, or
+// null with the record untouched (also for mode bit 8 without bit 4).
+SpriteTexture* SpriteRecordInit(SpriteRecord* record, std::int32_t width, std::int32_t height,
+                                std::int32_t depth, std::uint32_t mode);
+
 // Frees a sprite's texture and forgets its number; -1 frees every sprite. The table's release
 // callback.
 void SpriteRelease(ObjectId number);
-// Releases the texture, its surfaces and the record; null does nothing.
-void SpriteTextureFree(SpriteTexture* texture);
 
 }  // namespace engine

@@ -1,0 +1,171 @@
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "image/image_decoder.h"
+#include "runtime/main_heap.h"
+#include "screen/screen_state.h"
+#include "sprite/sprite.h"
+#include "sprite/sprite_texel.h"
+
+namespace engine {
+
+namespace {
+
+// The decoded pixels of one image: top row first, `pitch` bytes apart, with one spare row.
+struct DecodedImage {
+  std::uint8_t* pixels = nullptr;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t depth = 0;  // 24 or 32
+  std::int32_t pitch = 0;
+
+  DecodedImage() = default;
+  DecodedImage(const DecodedImage&) = delete;
+  DecodedImage& operator=(const DecodedImage&) = delete;
+  ~DecodedImage() { MainHeapFree(pixels); }
+};
+
+// Row pitch of a decoded image: 4 bytes a pixel for 32-bit images, and for 24-bit ones 3 bytes a
+// pixel with each row padded up to a multiple of 4 (3 * width + (width mod 4) is exactly that).
+// Zero when a row of `width` pixels does not fit the 32-bit pitch the decoders take.
+std::int32_t DecodePitch(std::int32_t width, std::int32_t depth) {
+  const std::int64_t w = width;
+  const std::int64_t pitch = depth == 32 ? w * 4 : w * 3 + (w & 3);
+  return pitch <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(pitch) : 0;
+}
+
+// Runs the decoder registry over `bytes`: true with every row read into image->pixels. A decoder
+// that accepts the image is always closed again, whatever fails after it.
+bool ImageDecode(std::span<const std::uint8_t> bytes, DecodedImage* image) {
+  if (bytes.empty() ||
+      bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    return false;
+  // The real byte count bounds the decoders, so a file that ends early fails to decode instead
+  // of being read past its end.
+  if (!ImageDecodeOpen(bytes.data(), static_cast<std::int32_t>(bytes.size()))) return false;
+  image->width = ImageDecodeWidth();
+  image->height = ImageDecodeHeight();
+  image->depth = ImageDecodeDepth() == 32 ? 32 : 24;
+  image->pitch = image->width > 0 ? DecodePitch(image->width, image->depth) : 0;
+  bool read = false;
+  if (image->pitch > 0 && image->height > 0) {
+    // A spare row past the image keeps a decoder that writes a whole padded last row inside the
+    // block.
+    const std::uint64_t size =
+        (static_cast<std::uint64_t>(image->height) + 1) * static_cast<std::uint64_t>(image->pitch);
+    if (size <= std::numeric_limits<std::size_t>::max())
+      image->pixels =
+          static_cast<std::uint8_t*>(MainHeapAllocPlain(static_cast<std::size_t>(size)));
+    // A failed read leaves rows that were never written; such an image counts as undecodable
+    // rather than becoming a sprite of stale heap bytes.
+    if (image->pixels) read = ImageDecodeRead(image->pixels, image->pitch, 0) != 0;
+  }
+  ImageDecodeClose();
+  return read;
+}
+
+// Loads the decoded rows into the locked texture. The alpha comes from the image when `alpha`
+// says so, else from the mask rule with `maskColor`, so the first mask pass needs no second
+// sweep over the texels.
+void TexelsLoad(const DecodedImage& image, SpriteTexture* texture, std::uint8_t* texels,
+                std::int32_t texturePitch, TexelAlpha alpha, std::uint32_t maskColor) {
+  const bool wide = texture->kind == kSpriteTextureKind32;
+  const std::uint32_t key = wide ? MaskKey32(maskColor) : MaskKey16(maskColor);
+  for (std::int32_t r = 0; r < image.height; ++r) {
+    const std::uint8_t* source = image.pixels + static_cast<std::ptrdiff_t>(r) * image.pitch;
+    std::uint8_t* row = texels + static_cast<std::ptrdiff_t>(r) * texturePitch;
+    if (wide) {
+      auto* out = reinterpret_cast<std::uint32_t*>(row);
+      if (image.depth == 32)
+        TexelRowFrom32To32(out, source, image.width, alpha, key);
+      else
+        TexelRowFrom24To32(out, source, image.width, alpha, key);
+    } else {
+      auto* out = reinterpret_cast<std::uint16_t*>(row);
+      if (image.depth == 32)
+        TexelRowFrom32To16(out, source, image.width, alpha, key);
+      else
+        TexelRowFrom24To16(out, source, image.width, alpha, key);
+    }
+  }
+}
+
+// The whole of a regular file in a MainHeap block; false when it cannot be opened or the block
+// cannot be allocated.
+struct FileBytes {
+  std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+
+  FileBytes() = default;
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  ~FileBytes() { MainHeapFree(data); }
+};
+
+bool FileRead(const char* path, FileBytes* file) {
+  std::error_code error;
+  // Directories and devices open as streams on this platform, but they are no image files.
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error) return false;
+  std::FILE* stream = std::fopen(path, "rb");
+  if (!stream) return false;
+  // Images are decoded with a 32-bit byte count, so a larger file could never load.
+  if (size > static_cast<std::uintmax_t>(std::numeric_limits<std::int32_t>::max())) {
+    std::fclose(stream);
+    return false;
+  }
+  // An empty file still gets a block, so that only a real shortage of memory fails here.
+  file->data = static_cast<std::uint8_t*>(MainHeapAllocPlain(size > 0 ? size : 1));
+  if (!file->data) {
+    std::fclose(stream);
+    return false;
+  }
+  // Only the bytes really read count: a file that shrank meanwhile decodes as the shorter file.
+  while (file->size < size) {
+    const std::size_t got = std::fread(file->data + file->size, 1, size - file->size, stream);
+    if (got == 0) break;
+    file->size += got;
+  }
+  std::fclose(stream);
+  return true;
+}
+
+}  // namespace
+
+SpriteRecord* SpriteLoad(ObjectId number, const char* path, std::uint32_t mode) {
+  if (!path) return nullptr;
+  FileBytes file;
+  if (!FileRead(path, &file)) return nullptr;
+  return SpriteFromMemory(number, std::span<const std::uint8_t>(file.data, file.size), mode);
+}
+
+SpriteRecord* SpriteFromMemory(ObjectId number, std::span<const std::uint8_t> bytes,
+                               std::uint32_t mode) {
+  // A live sprite under the number is released here, so every failure below leaves it empty.
+  auto* record = static_cast<SpriteRecord*>(ObjectTableAcquire(SpriteTable, number));
+  if (!record) return nullptr;
+  DecodedImage image;
+  if (!ImageDecode(bytes, &image)) return nullptr;
+
+  const std::int32_t targetDepth = ScreenStateGet().depth <= 16 ? 16 : 32;
+  SpriteTexture* texture = SpriteRecordInit(record, image.width, image.height, targetDepth, mode);
+  if (!texture) return nullptr;
+  // The image's own alpha is used only when the mode asks for it and the image has one; the
+  // record keeps the mode as given.
+  const bool imageAlpha = (mode & kSpriteModeAlpha) != 0 && image.depth == 32;
+
+  void* texels = nullptr;
+  std::int32_t pitch = 0;
+  if (!SpriteTextureLock(texture, &texels, &pitch)) return nullptr;
+  TexelsLoad(image, texture, static_cast<std::uint8_t*>(texels), pitch,
+             imageAlpha ? TexelAlpha::Image : TexelAlpha::Key, DefaultMaskColor);
+  SpriteTextureUnlock(texture);
+  // The texels already carry the first mask pass with DefaultMaskColor.
+  if (!imageAlpha) texture->maskColor = DefaultMaskColor;
+  return record;
+}
+
+}  // namespace engine
