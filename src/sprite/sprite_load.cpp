@@ -30,12 +30,18 @@ struct DecodedImage {
 
 // Row pitch of a decoded image: 4 bytes a pixel for 32-bit images, and for 24-bit ones 3 bytes a
 // pixel with each row padded up to a multiple of 4 (3 * width + (width mod 4) is exactly that).
-// Zero when a row of `width` pixels does not fit the 32-bit pitch the decoders take.
-std::int32_t DecodePitch(std::int32_t width, std::int32_t depth) {
-  const std::int64_t w = width;
-  const std::int64_t pitch = depth == 32 ? w * 4 : w * 3 + (w & 3);
-  return pitch <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(pitch) : 0;
+std::int64_t DecodePitch(std::int64_t width, std::int32_t depth) {
+  return depth == 32 ? width * 4 : width * 3 + (width & 3);
 }
+
+// Sizes a texture can have. The decoders refuse larger images, so that (height + 1) rows of any
+// pitch fit in 31 bits; the check here keeps a decoder that reports more from making the loader
+// allocate for an image that could never become a sprite.
+bool ImageSizeUsable(std::int32_t width, std::int32_t height) {
+  return width > 0 && height > 0 && width <= kImageDimensionMax && height <= kImageDimensionMax;
+}
+static_assert((std::int64_t{kImageDimensionMax} + 1) * kImageDimensionMax * 4 <=
+              std::numeric_limits<std::int32_t>::max());
 
 // Runs the decoder registry over `bytes`: true with every row read into image->pixels. A decoder
 // that accepts the image is always closed again, whatever fails after it.
@@ -49,16 +55,14 @@ bool ImageDecode(std::span<const std::uint8_t> bytes, DecodedImage* image) {
   image->width = ImageDecodeWidth();
   image->height = ImageDecodeHeight();
   image->depth = ImageDecodeDepth() == 32 ? 32 : 24;
-  image->pitch = image->width > 0 ? DecodePitch(image->width, image->depth) : 0;
   bool read = false;
-  if (image->pitch > 0 && image->height > 0) {
+  if (ImageSizeUsable(image->width, image->height)) {
+    image->pitch = static_cast<std::int32_t>(DecodePitch(image->width, image->depth));
     // A spare row past the image keeps a decoder that writes a whole padded last row inside the
     // block.
-    const std::uint64_t size =
-        (static_cast<std::uint64_t>(image->height) + 1) * static_cast<std::uint64_t>(image->pitch);
-    if (size <= std::numeric_limits<std::size_t>::max())
-      image->pixels =
-          static_cast<std::uint8_t*>(MainHeapAllocPlain(static_cast<std::size_t>(size)));
+    const std::size_t size =
+        (static_cast<std::size_t>(image->height) + 1) * static_cast<std::size_t>(image->pitch);
+    image->pixels = static_cast<std::uint8_t*>(MainHeapAllocPlain(size));
     // A failed read leaves rows that were never written; such an image counts as undecodable
     // rather than becoming a sprite of stale heap bytes.
     if (image->pixels) read = ImageDecodeRead(image->pixels, image->pitch, 0) != 0;

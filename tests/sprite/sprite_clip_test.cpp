@@ -38,8 +38,8 @@ TEST_F(SpriteClipTest, ClipIsClampedToTheImage) {
       {0, 0, 96, 64, 0, 0, 96, 64},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "clip " << c.x << ", " << c.y << ", " << c.width << ", "
-                                    << c.height);
+    SCOPED_TRACE(testing::Message()
+                 << "clip " << c.x << ", " << c.y << ", " << c.width << ", " << c.height);
     engine::SpriteRecord* record = engine::SpriteClip(0, c.x, c.y, c.width, c.height);
     ASSERT_EQ(record, &Record(0));
     EXPECT_EQ(record->clipX, c.clipX);

@@ -1,4 +1,5 @@
 #include "runtime/main_heap.h"
+#include "screen/screen.h"
 #include "sprite/sprite_texel.h"
 #include "sprite_fixture.h"
 
@@ -15,8 +16,10 @@ Pixels Sheet() {
   Pixels p = PixelsFill(6, 4, 0xFF000000);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 6; ++x)
-      if ((x + y) % 3 == 1) p.At(x, y) = 0xFFFF00FF;
-      else if ((x + y) % 3 == 2) p.At(x, y) = 0xFF000000u | (x * 40) << 16 | (y * 60) << 8 | 7;
+      if ((x + y) % 3 == 1)
+        p.At(x, y) = 0xFFFF00FF;
+      else if ((x + y) % 3 == 2)
+        p.At(x, y) = 0xFF000000u | (x * 40) << 16 | (y * 60) << 8 | 7;
   return p;
 }
 
@@ -169,7 +172,9 @@ TEST_F(SpriteCopyTest, EveryAllocationFailureOfACopyIsClean) {
       made = engine::SpriteCopy(0, destination);
       heap.FailAllocation(0);
       if (made) break;
-      if (destination != engine::ObjectIdAuto) EXPECT_EQ(SpriteLookup(destination), nullptr);
+      if (destination != engine::ObjectIdAuto) {
+        EXPECT_EQ(SpriteLookup(destination), nullptr);
+      }
       EXPECT_EQ(Texels(0), source);
     }
     ASSERT_NE(made, nullptr);

@@ -42,8 +42,8 @@ TEST_F(SpriteDrawTest, ClippedSpriteMapsTexelsToPixelsOneToOne) {
   for (int y = 48; y < 60; ++y) {
     for (int x = 98; x < 110; ++x) {
       const bool inside = x >= 100 && x <= 106 && y >= 50 && y <= 56;
-      const std::uint32_t expected = inside ? Coded(64 + x - 100, 12 + y - 50) & 0xFFFFFF
-                                            : kBackground;
+      const std::uint32_t expected =
+          inside ? Coded(64 + x - 100, 12 + y - 50) & 0xFFFFFF : kBackground;
       ASSERT_EQ(ScreenPixel(x, y), expected) << "pixel " << x << ", " << y;
     }
   }
@@ -59,17 +59,12 @@ TEST_F(SpriteDrawTest, EdgeColumnsAndRowsOfTheScreen) {
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   const Case cases[] = {
-      {-32, 10, false, 0, 0, 0, 0},
-      {-31, 10, true, 0, 10, 31, 0},
-      {639, 10, true, 639, 41, 0, 31},
-      {640, 10, false, 0, 0, 0, 0},
-      {10, -31, true, 41, 0, 31, 31},
-      {10, -32, false, 0, 0, 0, 0},
-      {10, 479, true, 10, 479, 0, 0},
-      {10, 480, false, 0, 0, 0, 0},
+      {-32, 10, false, 0, 0, 0, 0},       {-31, 10, true, 0, 10, 31, 0},
+      {639, 10, true, 639, 41, 0, 31},    {640, 10, false, 0, 0, 0, 0},
+      {10, -31, true, 41, 0, 31, 31},     {10, -32, false, 0, 0, 0, 0},
+      {10, 479, true, 10, 479, 0, 0},     {10, 480, false, 0, 0, 0, 0},
       {kMax - 10, 10, false, 0, 0, 0, 0},  // its right edge must not wrap onto the screen
-      {kMin, kMin, false, 0, 0, 0, 0},
-      {-31, -31, true, 0, 0, 31, 31},
+      {kMin, kMin, false, 0, 0, 0, 0},    {-31, -31, true, 0, 0, 31, 31},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "at " << c.x << ", " << c.y);
@@ -80,8 +75,12 @@ TEST_F(SpriteDrawTest, EdgeColumnsAndRowsOfTheScreen) {
     if (c.drawn) {
       EXPECT_EQ(ScreenPixel(c.screenX, c.screenY), Coded(c.texelX, c.texelY) & 0xFFFFFF);
       // The neighbour beyond the sprite's far edge keeps the background.
-      if (c.x == -31) EXPECT_EQ(ScreenPixel(1, c.y < 0 ? 0 : c.y), kBackground);
-      if (c.x == 639) EXPECT_EQ(ScreenPixel(638, c.y), kBackground);
+      if (c.x == -31) {
+        EXPECT_EQ(ScreenPixel(1, c.y < 0 ? 0 : c.y), kBackground);
+      }
+      if (c.x == 639) {
+        EXPECT_EQ(ScreenPixel(638, c.y), kBackground);
+      }
     }
   }
   EXPECT_EQ(ScreenStateGet().sceneOpen, 1);  // begun by the first call, drawn or not

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/object_id.h"
+#include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"
 #include "support/engine_fixture.h"

@@ -156,8 +156,8 @@ TEST_F(SpriteLoadTest, RowsAreReadAtTheirPaddedPitch) {
     std::int32_t pitch;
   };
   // 24-bit rows are padded to a multiple of 4; any depth but 32 counts as 24.
-  const Case cases[] = {{5, 24, 16}, {4, 24, 12}, {6, 24, 20}, {7, 24, 24}, {1, 24, 4},
-                        {5, 32, 20}, {5, 16, 16}, {3, 8, 12}};
+  const Case cases[] = {{5, 24, 16}, {4, 24, 12}, {6, 24, 20}, {7, 24, 24},
+                        {1, 24, 4},  {5, 32, 20}, {5, 16, 16}, {3, 8, 12}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "width " << c.width << " depth " << c.depth);
     gFake.width = c.width;
@@ -168,11 +168,11 @@ TEST_F(SpriteLoadTest, RowsAreReadAtTheirPaddedPitch) {
     for (std::int32_t r = 0; r < gFake.height; ++r) {
       for (std::int32_t x = 0; x < c.width; ++x) {
         const int b = x * bytesPerPixel;
-        std::uint32_t expected = FakeByte(r, b) | FakeByte(r, b + 1) << 8 |
-                                 FakeByte(r, b + 2) << 16;
+        std::uint32_t expected =
+            FakeByte(r, b) | FakeByte(r, b + 1) << 8 | FakeByte(r, b + 2) << 16;
         // 32-bit: the image's alpha (mode 12); 24-bit: the mask pass, and no colour is black.
-        expected |= c.depth == 32 ? static_cast<std::uint32_t>(FakeByte(r, b + 3)) << 24
-                                  : 0xFF000000u;
+        expected |=
+            c.depth == 32 ? static_cast<std::uint32_t>(FakeByte(r, b + 3)) << 24 : 0xFF000000u;
         EXPECT_EQ(Texel(0, x, r), expected) << "texel " << x << ", " << r;
       }
     }

@@ -82,8 +82,8 @@ TEST_F(SpriteTextureTest, MaskPassSetsAlphaFromColourAlone) {
       {kSpriteTextureKind16, 0x001F, ColorRGB(255, 0, 0), 0x801F},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "kind " << c.kind << " texel " << std::hex << c.texel
-                                    << " colour " << c.color);
+    SCOPED_TRACE(testing::Message()
+                 << "kind " << c.kind << " texel " << std::hex << c.texel << " colour " << c.color);
     SpriteTexture* t = Make(c.kind, {c.texel});
     engine::SpriteTextureApplyMask(t, c.color);
     EXPECT_EQ(At(t, 0), c.expected);
@@ -216,9 +216,9 @@ TEST_F(SpriteTextureTest, RecordInitRefusesTheAlphaBitWithoutItsPermit) {
     bool made;
     std::int32_t storedDepth;
   };
-  const Case cases[] = {{0, 32, true, 32},  {4, 32, true, 32},  {12, 32, true, 32},
-                        {8, 32, false, 0},  {9, 32, false, 0},  {0, 24, true, 32},
-                        {0, 16, true, 16},  {12, 16, true, 16}, {0, 8, true, 16}};
+  const Case cases[] = {{0, 32, true, 32}, {4, 32, true, 32},  {12, 32, true, 32},
+                        {8, 32, false, 0}, {9, 32, false, 0},  {0, 24, true, 32},
+                        {0, 16, true, 16}, {12, 16, true, 16}, {0, 8, true, 16}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "mode " << c.mode << " depth " << c.depth);
     engine::SpriteRecord record;
