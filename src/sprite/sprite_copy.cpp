@@ -77,7 +77,9 @@ SpriteRecord* SpriteCopy(ObjectId source, ObjectId destination, std::uint32_t mo
     // A live destination is released by the acquire, so a failure from here on leaves it empty.
     auto* record = static_cast<SpriteRecord*>(ObjectTableAcquire(SpriteTable, destination));
     if (!record) return nullptr;
-    return CopyInto(record, *from, mode);
+    SpriteRecord* result = CopyInto(record, *from, mode);
+    if (!result && destination == ObjectIdAuto) SpriteAutoDiscard(record);
+    return result;
   }
   // Copying a sprite onto its own number: acquiring the number would free the source before it
   // is read, so the copy is made first and then takes the number's place.

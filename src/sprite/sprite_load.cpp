@@ -137,20 +137,10 @@ bool FileRead(const char* path, FileBytes* file) {
   return true;
 }
 
-}  // namespace
-
-SpriteRecord* SpriteLoad(ObjectId number, const char* path, std::uint32_t mode) {
-  if (!path) return nullptr;
-  FileBytes file;
-  if (!FileRead(path, &file)) return nullptr;
-  return SpriteFromMemory(number, std::span<const std::uint8_t>(file.data, file.size), mode);
-}
-
-SpriteRecord* SpriteFromMemory(ObjectId number, std::span<const std::uint8_t> bytes,
-                               std::uint32_t mode) {
-  // A live sprite under the number is released here, so every failure below leaves it empty.
-  auto* record = static_cast<SpriteRecord*>(ObjectTableAcquire(SpriteTable, number));
-  if (!record) return nullptr;
+// Makes the sprite of `record` from the image file in `bytes`; null on failure, the record then
+// empty or (when the texture could not be locked) live with unwritten texels.
+SpriteRecord* SpriteFromImage(SpriteRecord* record, std::span<const std::uint8_t> bytes,
+                              std::uint32_t mode) {
   DecodedImage image;
   if (!ImageDecode(bytes, &image)) return nullptr;
 
@@ -170,6 +160,25 @@ SpriteRecord* SpriteFromMemory(ObjectId number, std::span<const std::uint8_t> by
   // The texels already carry the first mask pass with DefaultMaskColor.
   if (!imageAlpha) texture->maskColor = DefaultMaskColor;
   return record;
+}
+
+}  // namespace
+
+SpriteRecord* SpriteLoad(ObjectId number, const char* path, std::uint32_t mode) {
+  if (!path) return nullptr;
+  FileBytes file;
+  if (!FileRead(path, &file)) return nullptr;
+  return SpriteFromMemory(number, std::span<const std::uint8_t>(file.data, file.size), mode);
+}
+
+SpriteRecord* SpriteFromMemory(ObjectId number, std::span<const std::uint8_t> bytes,
+                               std::uint32_t mode) {
+  // A live sprite under the number is released here, so every failure below leaves it empty.
+  auto* record = static_cast<SpriteRecord*>(ObjectTableAcquire(SpriteTable, number));
+  if (!record) return nullptr;
+  SpriteRecord* result = SpriteFromImage(record, bytes, mode);
+  if (!result && number == ObjectIdAuto) SpriteAutoDiscard(record);
+  return result;
 }
 
 }  // namespace engine

@@ -23,6 +23,11 @@ SpriteTexture* SpriteRecordInit(SpriteRecord* record, std::int32_t width, std::i
   return texture;
 }
 
+void SpriteAutoDiscard(SpriteRecord* record) {
+  SpriteTextureFree(record->texture);
+  ObjectTableRelease(SpriteTable, reinterpret_cast<ObjectId>(record));
+}
+
 void SpriteRelease(ObjectId number) {
   if (number == ObjectIdAuto) {
     ObjectTableFreeAll(SpriteTable);

@@ -47,6 +47,12 @@ inline SpriteRecord* SpriteLookup(ObjectId number) {
 SpriteTexture* SpriteRecordInit(SpriteRecord* record, std::int32_t width, std::int32_t height,
                                 std::int32_t depth, std::uint32_t mode);
 
+// Undoes a creation under ObjectIdAuto that failed: frees whatever texture the record got and
+// the record itself. Without this the record would stay in the table under a number that no
+// caller was given, and not even a release of every sprite would find it (its texture may be
+// zero).
+void SpriteAutoDiscard(SpriteRecord* record);
+
 // Frees a sprite's texture and forgets its number; -1 frees every sprite. The table's release
 // callback.
 void SpriteRelease(ObjectId number);

@@ -301,6 +301,23 @@ TEST_F(SpriteLoadTest, TextureFailuresAndAMissingScreen) {
   EXPECT_EQ(SpriteLookup(4), nullptr);
 }
 
+// A failed load under ObjectIdAuto gave the caller no number, so it must leave no record behind.
+TEST_F(SpriteLoadTest, FailedAutomaticLoadsLeaveNothingBehind) {
+  Open();
+  const std::vector<std::uint8_t> png = PngEncode(PixelsFill(4, 4, 0xFF010203), false);
+  ASSERT_NE(engine::SpriteFromMemory(0, png), nullptr);
+  const std::size_t blocks = engine::MainHeap()->LiveBlockCount();
+  EXPECT_EQ(engine::SpriteFromMemory(engine::ObjectIdAuto, kFakeFile, 8), nullptr);
+  EXPECT_EQ(engine::SpriteFromMemory(engine::ObjectIdAuto, std::vector<std::uint8_t>{1, 2}),
+            nullptr);
+  Device().CreateTextureFailSet(true);
+  EXPECT_EQ(engine::SpriteFromMemory(engine::ObjectIdAuto, png), nullptr);
+  EXPECT_EQ(engine::SpriteCopy(0, engine::ObjectIdAuto), nullptr);
+  Device().CreateTextureFailSet(false);
+  EXPECT_EQ(engine::MainHeap()->LiveBlockCount(), blocks);
+  EXPECT_EQ(engine::SpriteTable->autoList, nullptr);
+}
+
 TEST_F(SpriteLoadTest, WithoutTheSpriteSystemNothingLoads) {
   const std::vector<std::uint8_t> png = PngEncode(PixelsFill(4, 4, 0xFF010203), false);
   EXPECT_EQ(engine::SpriteFromMemory(0, png), nullptr);

@@ -96,7 +96,7 @@ TEST_F(SpriteTextureTest, SecondMaskColourMakesTheFirstOpaqueAgain) {
     const bool wide = kind == kSpriteTextureKind32;
     const std::uint32_t magenta = wide ? 0x00FF00FF : 0x7C1F;
     const std::uint32_t opaque = wide ? 0xFF000000 : 0x8000;
-    SpriteTexture* t = Make(kind, {magenta, 0, 0x1234 & (wide ? 0xFFFFFF : 0x7FFF)});
+    SpriteTexture* t = Make(kind, {magenta, 0, 0x1234u});
     const std::uint32_t other = At(t, 2);
 
     engine::SpriteTextureApplyMask(t, kMagenta);
