@@ -10,9 +10,11 @@
 #include <span>
 
 #include "runtime/object_id.h"
-#include "sprite/sprite_store.h"
 
 namespace engine {
+
+// A sprite's record (sprite/sprite_store.h); its address is what creating calls return.
+struct SpriteRecord;
 
 // Loads the image file at `path` as sprite `number` at the screen's depth; its texels of
 // DefaultMaskColor are transparent (mode 12: a 32-bit image keeps its own alpha instead).
@@ -39,6 +41,9 @@ void SpriteSetMaskColor(ObjectId number, std::uint32_t color);
 // pixel, blended by its alpha; later draws cover earlier ones. The first draw of a frame begins
 // the scene. An absent sprite draws nothing.
 void SpriteDraw(ObjectId number, std::int32_t x, std::int32_t y);
+
+// Frees sprite `number`; ObjectIdAuto frees every sprite. An absent number: nothing.
+void SpriteRelease(ObjectId number);
 
 // 1 when the shown rectangles of the two sprites at the two positions share a pixel, else 0
 // (also when either sprite is absent). Needs no screen.

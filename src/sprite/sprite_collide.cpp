@@ -1,6 +1,7 @@
 #include <cstdint>
 
 #include "sprite/sprite.h"
+#include "sprite/sprite_store.h"
 
 namespace engine {
 

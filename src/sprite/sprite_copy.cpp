@@ -1,6 +1,7 @@
 #include <cstdint>
 
 #include "sprite/sprite.h"
+#include "sprite/sprite_store.h"
 #include "sprite/sprite_texel.h"
 
 namespace engine {

@@ -5,6 +5,7 @@
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_store.h"
 
 namespace engine {
 

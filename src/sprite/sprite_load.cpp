@@ -8,6 +8,7 @@
 #include "runtime/main_heap.h"
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_store.h"
 #include "sprite/sprite_texel.h"
 
 namespace engine {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "runtime/object_table.h"
+#include "sprite/sprite.h"
 #include "sprite/sprite_texture.h"
 
 namespace engine {
@@ -53,8 +54,7 @@ SpriteTexture* SpriteRecordInit(SpriteRecord* record, std::int32_t width, std::i
 // zero).
 void SpriteAutoDiscard(SpriteRecord* record);
 
-// Frees a sprite's texture and forgets its number; -1 frees every sprite. The table's release
-// callback.
-void SpriteRelease(ObjectId number);
+// SpriteRelease (sprite.h) is the table's release callback: it frees the sprite's texture and
+// forgets its number.
 
 }  // namespace engine

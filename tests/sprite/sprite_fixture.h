@@ -12,6 +12,7 @@
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_store.h"
 #include "support/engine_fixture.h"
 
 namespace sprite_test {
