@@ -130,9 +130,7 @@ TEST_F(SpriteCopyTest, ImageAlphaTravelsWithTheCopy) {
 
 TEST_F(SpriteCopyTest, SixteenBitCopyKeepsColoursAndMask) {
   engine::ScreenClose();
-  engine::ScreenStateForget();
-  HostReset(platform::HeadlessHost::Options{});
-  Open(16);
+  ASSERT_EQ(engine::ScreenOpen(640, 480, 16, "sprites"), 1);
   ASSERT_NE(Load(0, Sheet()), nullptr);
   engine::SpriteSetMaskColor(0, kMagenta);
   ASSERT_NE(engine::SpriteCopy(0, 1), nullptr);

@@ -188,9 +188,7 @@ TEST_F(SpriteDrawTest, ScenesBegunOnlyForLiveSprites) {
 
 TEST_F(SpriteDrawTest, SixteenBitScreenShowsSixteenBitTexels) {
   engine::ScreenClose();
-  engine::ScreenStateForget();
-  HostReset(platform::HeadlessHost::Options{});
-  Open(16);
+  ASSERT_EQ(engine::ScreenOpen(640, 480, 16, "sprites"), 1);
   ScreenFill(0);
   Pixels image = PixelsFill(2, 1, 0xFF000000);
   image.At(1, 0) = 0xFFF88008;  // red F8, green 80, blue 08

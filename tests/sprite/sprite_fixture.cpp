@@ -102,7 +102,7 @@ std::string FileWrite(const std::string& name, const std::vector<std::uint8_t>& 
   const std::string path = ::testing::TempDir() + "sprite_test_" + name;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) throw std::runtime_error("FileWrite: cannot create " + path);
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
   return path;
 }
