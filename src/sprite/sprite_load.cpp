@@ -15,20 +15,6 @@ namespace engine {
 
 namespace {
 
-// The decoded pixels of one image: top row first, `pitch` bytes apart, with one spare row.
-struct DecodedImage {
-  std::uint8_t* pixels = nullptr;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::int32_t depth = 0;  // 24 or 32
-  std::int32_t pitch = 0;
-
-  DecodedImage() = default;
-  DecodedImage(const DecodedImage&) = delete;
-  DecodedImage& operator=(const DecodedImage&) = delete;
-  ~DecodedImage() { MainHeapFree(pixels); }
-};
-
 // Row pitch of a decoded image: 4 bytes a pixel for 32-bit images, and for 24-bit ones 3 bytes a
 // pixel with each row padded up to a multiple of 4 (3 * width + (width mod 4) is exactly that).
 std::int64_t DecodePitch(std::int64_t width, std::int32_t depth) {
@@ -44,58 +30,91 @@ bool ImageSizeUsable(std::int32_t width, std::int32_t height) {
 static_assert((std::int64_t{kImageDimensionMax} + 1) * kImageDimensionMax * 4 <=
               std::numeric_limits<std::int32_t>::max());
 
-// Runs the decoder registry over `bytes`: true with every row read into image->pixels. A decoder
-// that accepts the image is always closed again, whatever fails after it.
-bool ImageDecode(std::span<const std::uint8_t> bytes, DecodedImage* image) {
-  if (bytes.empty() ||
-      bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-    return false;
-  // The real byte count bounds the decoders, so a file that ends early fails to decode instead
-  // of being read past its end.
-  if (!ImageDecodeOpen(bytes.data(), static_cast<std::int32_t>(bytes.size()))) return false;
-  image->width = ImageDecodeWidth();
-  image->height = ImageDecodeHeight();
-  image->depth = ImageDecodeDepth() == 32 ? 32 : 24;
-  bool read = false;
-  if (ImageSizeUsable(image->width, image->height)) {
-    image->pitch = static_cast<std::int32_t>(DecodePitch(image->width, image->depth));
-    // A spare row past the image keeps a decoder that writes a whole padded last row inside the
-    // block.
-    const std::size_t size =
-        (static_cast<std::size_t>(image->height) + 1) * static_cast<std::size_t>(image->pitch);
-    image->pixels = static_cast<std::uint8_t*>(MainHeapAllocPlain(size));
-    // A failed read leaves rows that were never written; such an image counts as undecodable
-    // rather than becoming a sprite of stale heap bytes.
-    if (image->pixels) read = ImageDecodeRead(image->pixels, image->pitch, 0) != 0;
+// The registry's open image for the length of one load: a decoder that accepted the bytes is
+// closed again however the load ends.
+class ImageDecodeSession {
+ public:
+  explicit ImageDecodeSession(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty() ||
+        bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+      return;
+    // The real byte count bounds the decoders, so a file that ends early fails to decode instead
+    // of being read past its end.
+    open_ = ImageDecodeOpen(bytes.data(), static_cast<std::int32_t>(bytes.size())) != 0;
+    if (!open_) return;
+    width = ImageDecodeWidth();
+    height = ImageDecodeHeight();
+    depth = ImageDecodeDepth() == 32 ? 32 : 24;
   }
-  ImageDecodeClose();
+  ~ImageDecodeSession() {
+    if (open_) ImageDecodeClose();
+  }
+  ImageDecodeSession(const ImageDecodeSession&) = delete;
+  ImageDecodeSession& operator=(const ImageDecodeSession&) = delete;
+
+  bool Open() const { return open_; }
+
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t depth = 0;  // 24 or 32
+
+ private:
+  bool open_ = false;
+};
+
+// Decodes through a buffer of the decoded layout and converts each row into the locked texels.
+// False when the buffer cannot be allocated or the decoder fails.
+bool TexelsDecodeBuffered(const ImageDecodeSession& image, const SpriteTexture& texture,
+                          std::uint8_t* texels, std::int32_t texturePitch, TexelAlpha alpha,
+                          std::uint32_t maskColor) {
+  const auto pitch = static_cast<std::int32_t>(DecodePitch(image.width, image.depth));
+  // A spare row past the image keeps a decoder that writes a whole padded last row inside the
+  // block.
+  const std::size_t size =
+      (static_cast<std::size_t>(image.height) + 1) * static_cast<std::size_t>(pitch);
+  auto* pixels = static_cast<std::uint8_t*>(MainHeapAllocPlain(size));
+  if (!pixels) return false;
+  const bool read = ImageDecodeRead(pixels, pitch, 0) != 0;
+  if (read) {
+    const bool wide = texture.kind == kSpriteTextureKind32;
+    const std::uint32_t key = wide ? MaskKey32(maskColor) : MaskKey16(maskColor);
+    for (std::int32_t r = 0; r < image.height; ++r) {
+      const std::uint8_t* source = pixels + static_cast<std::ptrdiff_t>(r) * pitch;
+      std::uint8_t* row = texels + static_cast<std::ptrdiff_t>(r) * texturePitch;
+      if (wide) {
+        auto* out = reinterpret_cast<std::uint32_t*>(row);
+        if (image.depth == 32)
+          TexelRowFrom32To32(out, source, image.width, alpha, key);
+        else
+          TexelRowFrom24To32(out, source, image.width, alpha, key);
+      } else {
+        auto* out = reinterpret_cast<std::uint16_t*>(row);
+        if (image.depth == 32)
+          TexelRowFrom32To16(out, source, image.width, alpha, key);
+        else
+          TexelRowFrom24To16(out, source, image.width, alpha, key);
+      }
+    }
+  }
+  MainHeapFree(pixels);
   return read;
 }
 
-// Loads the decoded rows into the locked texture. The alpha comes from the image when `alpha`
-// says so, else from the mask rule with `maskColor`, so the first mask pass needs no second
-// sweep over the texels.
-void TexelsLoad(const DecodedImage& image, SpriteTexture* texture, std::uint8_t* texels,
-                std::int32_t texturePitch, TexelAlpha alpha, std::uint32_t maskColor) {
-  const bool wide = texture->kind == kSpriteTextureKind32;
-  const std::uint32_t key = wide ? MaskKey32(maskColor) : MaskKey16(maskColor);
-  for (std::int32_t r = 0; r < image.height; ++r) {
-    const std::uint8_t* source = image.pixels + static_cast<std::ptrdiff_t>(r) * image.pitch;
-    std::uint8_t* row = texels + static_cast<std::ptrdiff_t>(r) * texturePitch;
-    if (wide) {
-      auto* out = reinterpret_cast<std::uint32_t*>(row);
-      if (image.depth == 32)
-        TexelRowFrom32To32(out, source, image.width, alpha, key);
-      else
-        TexelRowFrom24To32(out, source, image.width, alpha, key);
-    } else {
-      auto* out = reinterpret_cast<std::uint16_t*>(row);
-      if (image.depth == 32)
-        TexelRowFrom32To16(out, source, image.width, alpha, key);
-      else
-        TexelRowFrom24To16(out, source, image.width, alpha, key);
-    }
+// A 32-bit image and 32-bit texels share their layout (blue, green, red, alpha), so the decoder
+// writes straight into the locked texels when their pitch is the decoded one; only the alpha is
+// then set in place. This spares a copy of the image and a block the size of the texture, whose
+// pages would otherwise be faulted in afresh by every load.
+bool TexelsDecodeDirect(const ImageDecodeSession& image, std::uint8_t* texels,
+                        std::int32_t texturePitch, TexelAlpha alpha, std::uint32_t maskColor) {
+  if (!ImageDecodeRead(texels, texturePitch, 0)) return false;
+  if (alpha == TexelAlpha::Key) {
+    const std::uint32_t key = MaskKey32(maskColor);
+    for (std::int32_t r = 0; r < image.height; ++r)
+      TexelRowMask32(
+          reinterpret_cast<std::uint32_t*>(texels + static_cast<std::ptrdiff_t>(r) * texturePitch),
+          image.width, key);
   }
+  return true;
 }
 
 // The whole of a regular file in a MainHeap block; false when it cannot be opened or the block
@@ -142,23 +161,34 @@ bool FileRead(const char* path, FileBytes* file) {
 // empty or (when the texture could not be locked) live with unwritten texels.
 SpriteRecord* SpriteFromImage(SpriteRecord* record, std::span<const std::uint8_t> bytes,
                               std::uint32_t mode) {
-  DecodedImage image;
-  if (!ImageDecode(bytes, &image)) return nullptr;
-
+  const ImageDecodeSession image(bytes);
+  if (!image.Open() || !ImageSizeUsable(image.width, image.height)) return nullptr;
   const std::int32_t targetDepth = ScreenStateGet().depth <= 16 ? 16 : 32;
   SpriteTexture* texture = SpriteRecordInit(record, image.width, image.height, targetDepth, mode);
   if (!texture) return nullptr;
   // The image's own alpha is used only when the mode asks for it and the image has one; the
-  // record keeps the mode as given.
+  // record keeps the mode as given. Otherwise the texels get the first mask pass with
+  // DefaultMaskColor as they are written, which spares a second sweep over them.
   const bool imageAlpha = (mode & kSpriteModeAlpha) != 0 && image.depth == 32;
+  const TexelAlpha alpha = imageAlpha ? TexelAlpha::Image : TexelAlpha::Key;
 
-  void* texels = nullptr;
+  void* locked = nullptr;
   std::int32_t pitch = 0;
-  if (!SpriteTextureLock(texture, &texels, &pitch)) return nullptr;
-  TexelsLoad(image, texture, static_cast<std::uint8_t*>(texels), pitch,
-             imageAlpha ? TexelAlpha::Image : TexelAlpha::Key, DefaultMaskColor);
+  if (!SpriteTextureLock(texture, &locked, &pitch)) return nullptr;
+  auto* texels = static_cast<std::uint8_t*>(locked);
+  const bool direct = image.depth == 32 && texture->kind == kSpriteTextureKind32 &&
+                      pitch == DecodePitch(image.width, 32);
+  const bool read =
+      direct ? TexelsDecodeDirect(image, texels, pitch, alpha, DefaultMaskColor)
+             : TexelsDecodeBuffered(image, *texture, texels, pitch, alpha, DefaultMaskColor);
   SpriteTextureUnlock(texture);
-  // The texels already carry the first mask pass with DefaultMaskColor.
+  if (!read) {
+    // Rows that were never written would show stale memory: an image that cannot be read whole
+    // counts as undecodable, and the number ends up empty as for any other decoding failure.
+    SpriteTextureFree(texture);
+    *record = SpriteRecord{};
+    return nullptr;
+  }
   if (!imageAlpha) texture->maskColor = DefaultMaskColor;
   return record;
 }

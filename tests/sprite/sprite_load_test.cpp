@@ -13,9 +13,8 @@ using engine::ColorRGB;
 using engine::SpriteLookup;
 
 // A decoder for made-up images: the source is "FAKE" and the test sets what it reports and
-// writes. It fills every byte of each pitch (padding included) and the spare row past the image,
-// so that a padding byte reaching a texel shows, and a decode buffer without that row is caught
-// by the address sanitizer.
+// writes. It fills every byte of each row's pitch, padding included, so that a padding byte
+// reaching a texel shows.
 struct FakeImage {
   std::int32_t width = 5;
   std::int32_t height = 3;
@@ -47,7 +46,7 @@ std::int32_t FakeDecode(engine::ImageDecodeContext*, void* destination, std::int
   if (gFake.decodeFails) return 0;
   const std::int32_t pixelBytes = gFake.width * (gFake.depth == 32 ? 4 : 3);
   auto* out = static_cast<std::uint8_t*>(destination);
-  for (std::int32_t r = 0; r <= gFake.height; ++r)
+  for (std::int32_t r = 0; r < gFake.height; ++r)
     for (std::int32_t b = 0; b < pitch; ++b)
       out[static_cast<std::ptrdiff_t>(r) * pitch + b] = b < pixelBytes ? FakeByte(r, b) : kPadByte;
   return 1;
@@ -323,41 +322,45 @@ TEST_F(SpriteLoadTest, WithoutTheSpriteSystemNothingLoads) {
   EXPECT_EQ(engine::SpriteFromMemory(0, png), nullptr);
 }
 
-// Fails each heap allocation of a load in turn. A load that loses its file buffer leaves the
+// Fails each heap allocation of a load in turn, for a 32-bit image and a 24-bit one (which the
+// loader decodes through a buffer of its own). A load that loses its file buffer leaves the
 // number as it was; any later failure empties it; nothing leaks either way.
 TEST_F(SpriteLoadTest, EveryAllocationFailureOfALoadIsClean) {
   Open();
   Pixels image = PixelsFill(16, 16, 0xFF336699);
   image.At(3, 3) = 0x80000000;
-  const std::string path = FileWrite("heap.png", PngEncode(image, true));
   const Pixels old = PixelsFill(2, 2, 0xFF445566);
   engine::Heap& heap = *engine::MainHeap();
   ASSERT_NE(Load(9, old), nullptr);
   engine::SpriteRelease(9);
   const std::size_t emptyBlocks = heap.LiveBlockCount();
 
-  ASSERT_NE(Load(9, old), nullptr);
-  const std::uint64_t before = heap.AllocationCount();
-  ASSERT_NE(engine::SpriteLoad(9, path.c_str()), nullptr);
-  const std::uint64_t allocations = heap.AllocationCount() - before;
-  ASSERT_GE(allocations, 3u);  // file buffer, decoder state, decode buffer, texture record
-  engine::SpriteRelease(9);
-  ASSERT_EQ(heap.LiveBlockCount(), emptyBlocks);
-
-  for (std::uint64_t n = 1; n <= allocations; ++n) {
-    SCOPED_TRACE(testing::Message() << "allocation " << n << " of " << allocations);
+  for (bool alpha : {true, false}) {
+    SCOPED_TRACE(alpha ? "32-bit image" : "24-bit image");
+    const std::string path = FileWrite("heap.png", PngEncode(image, alpha));
     ASSERT_NE(Load(9, old), nullptr);
-    heap.FailAllocation(n);
-    EXPECT_EQ(engine::SpriteLoad(9, path.c_str()), nullptr);
-    heap.FailAllocation(0);
-    if (n == 1) {
-      ASSERT_NE(SpriteLookup(9), nullptr);
-      EXPECT_EQ(Texel(9, 0, 0), 0xFF445566u);
-    } else {
-      EXPECT_EQ(SpriteLookup(9), nullptr);
-    }
+    const std::uint64_t before = heap.AllocationCount();
+    ASSERT_NE(engine::SpriteLoad(9, path.c_str()), nullptr);
+    const std::uint64_t allocations = heap.AllocationCount() - before;
+    ASSERT_GE(allocations, 3u);  // file buffer, decoder state, texture record (and buffer)
     engine::SpriteRelease(9);
-    EXPECT_EQ(heap.LiveBlockCount(), emptyBlocks);
+    ASSERT_EQ(heap.LiveBlockCount(), emptyBlocks);
+
+    for (std::uint64_t n = 1; n <= allocations; ++n) {
+      SCOPED_TRACE(testing::Message() << "allocation " << n << " of " << allocations);
+      ASSERT_NE(Load(9, old), nullptr);
+      heap.FailAllocation(n);
+      EXPECT_EQ(engine::SpriteLoad(9, path.c_str()), nullptr);
+      heap.FailAllocation(0);
+      if (n == 1) {
+        ASSERT_NE(SpriteLookup(9), nullptr);
+        EXPECT_EQ(Texel(9, 0, 0), 0xFF445566u);
+      } else {
+        EXPECT_EQ(SpriteLookup(9), nullptr);
+      }
+      engine::SpriteRelease(9);
+      EXPECT_EQ(heap.LiveBlockCount(), emptyBlocks);
+    }
   }
 }
 
