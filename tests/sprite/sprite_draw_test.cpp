@@ -35,16 +35,23 @@ class SpriteDrawTest : public SpriteTest {
   std::uint64_t Draws() { return Device().GetCounters().draw; }
 };
 
+// Both of the device's ways to fill a quad (the axis-aligned fast path and the general triangle
+// rasteriser) must map the vertices SpriteDraw builds to the same pixels.
 TEST_F(SpriteDrawTest, ClippedSpriteMapsTexelsToPixelsOneToOne) {
   ASSERT_NE(Load(3, CodedSheet(96, 64)), nullptr);
   ASSERT_NE(engine::SpriteClip(3, 64, 12, 7, 7), nullptr);
-  engine::SpriteDraw(3, 100, 50);
-  for (int y = 48; y < 60; ++y) {
-    for (int x = 98; x < 110; ++x) {
-      const bool inside = x >= 100 && x <= 106 && y >= 50 && y <= 56;
-      const std::uint32_t expected =
-          inside ? Coded(64 + x - 100, 12 + y - 50) & 0xFFFFFF : kBackground;
-      ASSERT_EQ(ScreenPixel(x, y), expected) << "pixel " << x << ", " << y;
+  for (bool fastPath : {true, false}) {
+    SCOPED_TRACE(fastPath ? "fast path" : "triangle path");
+    Device().FastPathSet(fastPath);
+    ScreenFill(kBackground);
+    engine::SpriteDraw(3, 100, 50);
+    for (int y = 48; y < 60; ++y) {
+      for (int x = 98; x < 110; ++x) {
+        const bool inside = x >= 100 && x <= 106 && y >= 50 && y <= 56;
+        const std::uint32_t expected =
+            inside ? Coded(64 + x - 100, 12 + y - 50) & 0xFFFFFF : kBackground;
+        ASSERT_EQ(ScreenPixel(x, y), expected) << "pixel " << x << ", " << y;
+      }
     }
   }
 }
@@ -67,19 +74,23 @@ TEST_F(SpriteDrawTest, EdgeColumnsAndRowsOfTheScreen) {
       {kMin, kMin, false, 0, 0, 0, 0},    {-31, -31, true, 0, 0, 31, 31},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "at " << c.x << ", " << c.y);
-    ScreenFill(kBackground);
-    const std::uint64_t draws = Draws();
-    engine::SpriteDraw(0, c.x, c.y);
-    EXPECT_EQ(Draws(), draws + (c.drawn ? 1 : 0));
-    if (c.drawn) {
-      EXPECT_EQ(ScreenPixel(c.screenX, c.screenY), Coded(c.texelX, c.texelY) & 0xFFFFFF);
-      // The neighbour beyond the sprite's far edge keeps the background.
-      if (c.x == -31) {
-        EXPECT_EQ(ScreenPixel(1, c.y < 0 ? 0 : c.y), kBackground);
-      }
-      if (c.x == 639) {
-        EXPECT_EQ(ScreenPixel(638, c.y), kBackground);
+    for (bool fastPath : {true, false}) {
+      SCOPED_TRACE(testing::Message()
+                   << "at " << c.x << ", " << c.y << (fastPath ? "" : ", triangle path"));
+      Device().FastPathSet(fastPath);
+      ScreenFill(kBackground);
+      const std::uint64_t draws = Draws();
+      engine::SpriteDraw(0, c.x, c.y);
+      EXPECT_EQ(Draws(), draws + (c.drawn ? 1 : 0));
+      if (c.drawn) {
+        EXPECT_EQ(ScreenPixel(c.screenX, c.screenY), Coded(c.texelX, c.texelY) & 0xFFFFFF);
+        // The neighbour beyond the sprite's far edge keeps the background.
+        if (c.x == -31) {
+          EXPECT_EQ(ScreenPixel(1, c.y < 0 ? 0 : c.y), kBackground);
+        }
+        if (c.x == 639) {
+          EXPECT_EQ(ScreenPixel(638, c.y), kBackground);
+        }
       }
     }
   }
