@@ -83,17 +83,20 @@ SpriteRecord* SpriteCopy(ObjectId source, ObjectId destination, std::uint32_t mo
     return result;
   }
   // Copying a sprite onto its own number: acquiring the number would free the source before it
-  // is read, so the copy is made first and then takes the number's place.
+  // is read, so the copy is made first and takes the number's place only once it is complete; a
+  // copy that fails leaves the sprite as it was.
   SpriteRecord copy{};
-  SpriteRecord* result = CopyInto(&copy, *from, mode);
-  if (!copy.texture) return nullptr;
+  if (!CopyInto(&copy, *from, mode)) {
+    SpriteTextureFree(copy.texture);
+    return nullptr;
+  }
   auto* record = static_cast<SpriteRecord*>(ObjectTableAcquire(SpriteTable, destination));
   if (!record) {
     SpriteTextureFree(copy.texture);
     return nullptr;
   }
   *record = copy;
-  return result ? record : nullptr;
+  return record;
 }
 
 }  // namespace engine

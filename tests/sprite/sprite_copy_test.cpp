@@ -96,6 +96,16 @@ TEST_F(SpriteCopyTest, CopyOntoItsOwnNumberKeepsTheImage) {
   EXPECT_EQ(copy->width, 6);
   EXPECT_EQ(Texels(3), before);
   EXPECT_EQ(engine::MainHeap()->LiveBlockCount(), blocks);
+
+  // A copy onto itself that fails loses nothing.
+  ASSERT_NE(engine::SpriteClip(3, 1, 1, 2, 2), nullptr);
+  Device().CreateTextureFailSet(true);
+  EXPECT_EQ(engine::SpriteCopy(3, 3), nullptr);
+  Device().CreateTextureFailSet(false);
+  ASSERT_EQ(SpriteLookup(3), copy);
+  EXPECT_EQ(copy->width, 2);
+  EXPECT_EQ(Texels(3), before);
+  EXPECT_EQ(engine::MainHeap()->LiveBlockCount(), blocks);
 }
 
 TEST_F(SpriteCopyTest, ModesOfTheCopy) {
