@@ -65,6 +65,7 @@ ScreenState& ScreenStateGet() {
 void ScreenStateForget() {
   gScreen = ScreenState{};
   SpriteTable = nullptr;
+  DefaultMaskColor = 0;
   MediaWindowForget();
 }
 
