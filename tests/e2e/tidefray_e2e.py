@@ -1,0 +1,481 @@
+#!/usr/bin/env python3
+"""The real tidefray binary as a player meets it: a virtual X server, the game started in a
+folder that holds Data/ and Music/, SDL's disk audio driver writing what the player would hear,
+real key events, and screenshots of what the player would see.
+
+    tidefray_e2e.py CASE --game PATH --source DIR [--artifacts DIR]
+
+CASE is one of: play, pacing, no-display, no-audio, no-music. Exit status 0 when the case
+passes; on failure the reason goes to stderr and the screenshots taken go to --artifacts."""
+
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+import pngio
+import scene
+import sound_level
+import xserver
+
+INIT_MESSAGE = "Sprite-Umgebung kann nicht initialisiert werden"
+ERROR_CAPTION = "Fehler"
+WINDOW_TITLE = "Tidefray"
+MUSIC_FILE = "evolutionloop.it"
+
+PLAYER_START = (36, 224)
+PLAYER_STEP = 2  # pixels per frame
+BULLET_STEP = 4
+BULLET_BELOW_PLAYER = 13
+BULLET_RIGHT_OF_PLAYER = 32
+ENEMY_START_X = 670
+ENEMY_START_SPEED = 3
+FRAME_RATE = 60.0
+RATE_TOLERANCE = 0.05
+QUIT_SECONDS = 2.0
+
+# Variables a user's session may carry that would change which back end SDL picks.
+_SDL_CHOICE = ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "SDL_AUDIODRIVER",
+               "SDL_DISKAUDIOFILE", "SDL_DISKAUDIODELAY", "AUDIODEV")
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class Shot:
+    """One screenshot with what the tests read from it."""
+
+    def __init__(self, label, rows, taken_at, media, audio_frames=None):
+        self.label = label
+        self.rows = rows
+        self.taken_at = taken_at
+        self.audio_frames = audio_frames
+        self.offset = media.floor_offset(rows)
+
+
+class Session:
+    """One game process (and, when given, its X server), with the screenshots taken so far."""
+
+    def __init__(self, args, workdir, xvfb=None, music=True, audio_driver="disk"):
+        self.args = args
+        self.xvfb = xvfb
+        self.media = args.media
+        self.shots = []
+        self.folder = os.path.join(workdir, "game")
+        os.makedirs(os.path.join(self.folder, "Music"))
+        os.symlink(os.path.join(args.source, "Data"), os.path.join(self.folder, "Data"))
+        if music:
+            os.symlink(os.path.join(args.source, "Music", MUSIC_FILE),
+                       os.path.join(self.folder, "Music", MUSIC_FILE))
+        self.audio_path = os.path.join(workdir, "audio.raw")
+        self.stdout_path = os.path.join(workdir, "stdout.txt")
+        self.stderr_path = os.path.join(workdir, "stderr.txt")
+        env = {k: v for k, v in os.environ.items() if k not in _SDL_CHOICE}
+        if xvfb:
+            env.update(xvfb.env())
+        if audio_driver:
+            env["SDL_AUDIODRIVER"] = audio_driver
+        if audio_driver == "disk":
+            env["SDL_DISKAUDIOFILE"] = self.audio_path
+        self.env = env
+        self.process = None
+        self.client = xvfb.client() if xvfb else None
+
+    def start(self):
+        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
+            self.process = subprocess.Popen([self.args.game], cwd=self.folder, env=self.env,
+                                            stdout=out, stderr=err, stdin=subprocess.DEVNULL,
+                                            start_new_session=True)
+        self.started_at = time.monotonic()
+
+    def stop(self):
+        xserver.kill_group(self.process)
+        if self.client:
+            self.client.close()
+
+    def wait(self, seconds):
+        """The exit code, or None when the game is still running after `seconds`."""
+        try:
+            return self.process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stderr(self):
+        with open(self.stderr_path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def audio_frames(self):
+        try:
+            return os.path.getsize(self.audio_path) // sound_level.BYTES_PER_FRAME
+        except OSError:
+            return 0
+
+    def shoot(self, label):
+        rows, taken_at, _ = self.client.screenshot()
+        shot = Shot(label, rows, taken_at, self.media, self.audio_frames())
+        self.shots.append(shot)
+        return shot
+
+    def require_running(self, what):
+        code = self.process.poll()
+        check(code is None, "the game ended (exit code %s) %s; stderr:\n%s"
+              % (code, what, self.stderr()))
+
+    def wait_for_picture(self, timeout=20.0):
+        """The first screenshot that shows the sky and a floor the offset can be read from. The
+        picture, not the window, is waited for: SDL may replace its first window."""
+        deadline = time.monotonic() + timeout
+        while True:
+            self.require_running("before its picture appeared")
+            shot = self.shoot("first-picture")
+            if shot.offset is not None and scene.sky_fraction(shot.rows) > 0.9:
+                return shot
+            check(time.monotonic() < deadline,
+                  "no picture of sky and floor within %.0f s" % timeout)
+            check(not self.client.find(ERROR_CAPTION),
+                  "start-up failed: a %r message box is shown" % ERROR_CAPTION)
+            time.sleep(0.05)
+
+    def focus_game_window(self):
+        windows = self.client.find(WINDOW_TITLE)
+        check(windows, "no viewable window named %r" % WINDOW_TITLE)
+        self.xvfb.focus(windows[-1])
+
+    def quit_with_escape(self):
+        """Escape ends the game with exit code 0 within QUIT_SECONDS."""
+        pressed = time.monotonic()
+        self.xvfb.key_down("Escape")
+        code = self.wait(QUIT_SECONDS)
+        took = time.monotonic() - pressed
+        if code is None:
+            self.xvfb.key_up("Escape")
+            raise Failure("the game was still running %.1f s after Escape" % QUIT_SECONDS)
+        check(code == 0, "the game ended with exit code %d after Escape; stderr:\n%s"
+              % (code, self.stderr()))
+        return took
+
+    def save_artifacts(self, case):
+        if not self.args.artifacts or not self.shots:
+            return
+        os.makedirs(self.args.artifacts, exist_ok=True)
+        for i, shot in enumerate(self.shots):
+            name = "%s-%02d-%s.png" % (case, i, shot.label)
+            pngio.write(os.path.join(self.args.artifacts, name), scene.SCREEN_W,
+                        scene.SCREEN_H, shot.rows)
+
+
+def check_scene(media, shot):
+    """Sky above row 240, the floor tile at its offset below it."""
+    sky = scene.sky_fraction(shot.rows)
+    check(sky > 0.95, "%s: only %.1f%% of the area above the floor is sky"
+          % (shot.label, 100 * sky))
+    check(shot.offset is not None, "%s: the floor's offset cannot be read" % shot.label)
+    floor = media.floor_fraction(shot.rows, shot.offset)
+    check(floor > 0.95, "%s: only %.1f%% of the floor area shows the floor tile at offset %d"
+          % (shot.label, 100 * floor, shot.offset))
+
+
+def player_at(media, shot, x=None, y=None):
+    """Where the player (either animation frame) is drawn; one position expected."""
+    found = set()
+    for frame in media.players:
+        ys = None if y is None else range(y, y + 1)
+        found.update(p for p in frame.find(shot.rows, ys) if x is None or p[0] == x)
+    check(len(found) == 1, "%s: expected one player on the screen, found %s"
+          % (shot.label, sorted(found) or "none"))
+    return found.pop()
+
+
+# --- Cases -------------------------------------------------------------------------------
+
+
+def case_play(args, workdir):
+    """Moves right, fires, moves up, quits; checks the picture at each step and the audio."""
+    media = args.media
+    with xserver.Xvfb() as xvfb:
+        session = Session(args, workdir, xvfb)
+        try:
+            session.start()
+            first = session.wait_for_picture()
+            check_scene(media, first)
+            session.focus_game_window()
+
+            before = session.shoot("before-right")
+            check_scene(media, before)
+            check(player_at(media, before) == PLAYER_START,
+                  "before any key the player is not at %s" % (PLAYER_START,))
+            # The enemy starts at x = 670 and moves 3 pixels left per frame; the floor's offset
+            # counts the frames, so where it is drawn is known exactly while it has not reached
+            # the player. It is drawn before the player and may be partly off the screen.
+            enemy_x = ENEMY_START_X - ENEMY_START_SPEED * before.offset
+            if PLAYER_START[0] + 32 < enemy_x < scene.SCREEN_W:
+                check(media.enemy.drawn_at(before.rows, enemy_x, PLAYER_START[1]),
+                      "at frame offset %d the enemy is not drawn at (%d, %d)"
+                      % (before.offset, enemy_x, PLAYER_START[1]))
+
+            xvfb.key_hold("Right", 1.0)
+            time.sleep(0.05)
+            moved = session.shoot("after-right")
+            check_scene(media, moved)
+            player_x, player_y = player_at(media, moved, y=PLAYER_START[1])
+            frames = scene.frames_between(before.offset, moved.offset)
+            steps, odd = divmod(player_x - PLAYER_START[0], PLAYER_STEP)
+            check(odd == 0 and 20 <= steps <= frames,
+                  "after holding Right for 1 s (%d frames) the player is at x = %d: expected "
+                  "%d + 2 per frame the key was seen" % (frames, player_x, PLAYER_START[0]))
+
+            space_audio = session.audio_frames()
+            xvfb.key_hold("space", 0.1)
+            xvfb.key_down("Up")
+            flight = []
+            for i in range(6):
+                flight.append(session.shoot("up-%d" % i))
+                time.sleep(0.05)
+            xvfb.key_up("Up")
+
+            # The bullet starts at the player's right edge, 13 pixels below its top, and moves
+            # 4 pixels per frame; seen twice, its distance must match the frames in between.
+            bullet_y = player_y + BULLET_BELOW_PLAYER
+            seen = []
+            for shot in flight:
+                for bx, _ in media.bullet.find(shot.rows, range(bullet_y, bullet_y + 1)):
+                    check(bx >= player_x + BULLET_RIGHT_OF_PLAYER
+                          and (bx - player_x - BULLET_RIGHT_OF_PLAYER) % BULLET_STEP == 0,
+                          "%s: a bullet at x = %d does not come from the player at x = %d"
+                          % (shot.label, bx, player_x))
+                    seen.append((shot, bx))
+            check(seen, "no bullet right of the player (x > %d, y = %d) after Space"
+                  % (player_x + BULLET_RIGHT_OF_PLAYER, bullet_y))
+            for (a, ax), (b, bx) in zip(seen, seen[1:]):
+                check(bx - ax == BULLET_STEP * scene.frames_between(a.offset, b.offset),
+                      "the bullet moved from %d (%s) to %d (%s) in %d frames"
+                      % (ax, a.label, bx, b.label, scene.frames_between(a.offset, b.offset)))
+
+            # Holding Up moves the player up 2 pixels per frame, and only up.
+            last = flight[-1]
+            check_scene(media, last)
+            up_x, up_y = player_at(media, last, x=player_x)
+            check(up_y < player_y and (player_y - up_y) % PLAYER_STEP == 0,
+                  "while Up was held the player went from y = %d to %d" % (player_y, up_y))
+            check((player_y - up_y) // PLAYER_STEP
+                  <= scene.frames_between(moved.offset, last.offset),
+                  "the player moved up faster than 2 pixels per frame")
+
+            session.quit_with_escape()
+            check_play_audio(session, space_audio)
+        except Failure:
+            session.save_artifacts("play")
+            raise
+        finally:
+            session.stop()
+
+
+def check_play_audio(session, space_frame):
+    """The music plays at a sane level all along, and the shot's sound starts right after
+    Space: a rise well above the music's running level."""
+    rec = sound_level.Recording(session.audio_path)
+    ms = lambda n: sound_level.frames_of(n / 1000.0)
+    check(rec.frames >= ms(1500), "only %.2f s of audio were written"
+          % sound_level.seconds(rec.frames))
+    check(space_frame > ms(800), "Space came %.2f s into the audio: too early to compare"
+          % sound_level.seconds(space_frame))
+
+    # The music, from a little after the start to just before the shot.
+    music = rec.rms(ms(300), space_frame - ms(50))
+    level = sound_level.dbfs(music)
+    check(-40.0 < level < -6.0, "the music's level before the shot is %.1f dBFS" % level)
+    tail = rec.rms(rec.frames - ms(500), rec.frames)
+    check(sound_level.dbfs(tail) > -50.0,
+          "the music has stopped: the last 0.5 s are at %.1f dBFS" % sound_level.dbfs(tail))
+    quiet = sum(1 for v in rec.block_levels(ms(300), rec.frames, ms(100)) if v < 1e-4)
+    check(quiet == 0, "%d blocks of 100 ms are silent while the music plays" % quiet)
+
+    # The shot: 10 ms blocks, the loudest shortly after Space against the music before it.
+    block = ms(10)
+    before = sorted(rec.block_levels(space_frame - ms(1000), space_frame - ms(50), block))
+    running = before[int(0.9 * (len(before) - 1))]
+    after = rec.block_levels(space_frame - ms(50), space_frame + ms(400), block)
+    onset = max(after, default=0.0)
+    check(onset > 2.0 * running,
+          "no shot after Space: loudest 10 ms %.1f dBFS against the music's %.1f dBFS"
+          % (sound_level.dbfs(onset), sound_level.dbfs(running)))
+
+
+def case_pacing(args, workdir):
+    """Without a vertical blank the game still shows 60 frames per second, counted from the
+    outside by the floor, which moves one pixel per frame: never faster than 60 Hz + 5%, and
+    not slower than 60 Hz - 5% in at least one of three windows of 3 s (a busy machine may
+    steal frames from one window)."""
+    media = args.media
+    with xserver.Xvfb() as xvfb:
+        session = Session(args, workdir, xvfb)
+        try:
+            session.start()
+            session.wait_for_picture()
+            results = []
+            for attempt in range(3):
+                a = session.shoot("pacing-%d-a" % attempt)
+                time.sleep(0.1)
+                b = session.shoot("pacing-%d-b" % attempt)
+                time.sleep(max(0.0, 3.0 - (time.monotonic() - a.taken_at)))
+                c = session.shoot("pacing-%d-c" % attempt)
+                session.require_running("while its frames were counted")
+                for shot in (a, b, c):
+                    check(shot.offset is not None, "%s: no floor offset" % shot.label)
+                # Over 0.1 s about 6 frames: rules out a floor that went round more than once
+                # in the long window (which would take above 100 frames per second).
+                short = scene.frames_between(a.offset, b.offset)
+                short_expected = FRAME_RATE * (b.taken_at - a.taken_at)
+                check(abs(short - short_expected) <= 3,
+                      "%d frames in %.3f s" % (short, b.taken_at - a.taken_at))
+                frames = scene.frames_between(a.offset, c.offset)
+                expected = FRAME_RATE * (c.taken_at - a.taken_at)
+                results.append("%d frames in %.3f s (expected %.1f)"
+                               % (frames, c.taken_at - a.taken_at, expected))
+                check(frames <= expected * (1 + RATE_TOLERANCE) + 1,
+                      "the game runs faster than 60 Hz: " + results[-1])
+                if frames >= expected * (1 - RATE_TOLERANCE) - 1:
+                    break
+            else:
+                raise Failure("the game runs slower than 60 Hz: " + "; ".join(results))
+            session.quit_with_escape()
+        except Failure:
+            session.save_artifacts("pacing")
+            raise
+        finally:
+            session.stop()
+
+
+def case_no_display(args, workdir):
+    """No display at all: the start-up message on stderr, exit code 0."""
+    session = Session(args, workdir)
+    try:
+        session.start()
+        code = session.wait(20)
+        check(code is not None, "the game kept running without a display")
+        check(code == 0, "exit code %d without a display" % code)
+        check(INIT_MESSAGE in session.stderr(),
+              "stderr lacks %r:\n%s" % (INIT_MESSAGE, session.stderr()))
+    finally:
+        session.stop()
+
+
+def wait_for_window(session, name, timeout):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = session.client.find(name)
+        if found:
+            return found
+        if session.process.poll() is not None:
+            return []
+        time.sleep(0.05)
+    return []
+
+
+def case_no_audio(args, workdir):
+    """A display but no audio output: the game opens no picture, shows the start-up message
+    in a box titled "Fehler", and ends with exit code 0 once the box is closed."""
+    with xserver.Xvfb() as xvfb:
+        session = Session(args, workdir, xvfb, audio_driver="tidefray-no-such-driver")
+        try:
+            session.start()
+            boxes = wait_for_window(session, ERROR_CAPTION, 20)
+            stderr_has_text = INIT_MESSAGE in session.stderr()
+            if not boxes:
+                # No box could be shown: then the text must have gone to stderr.
+                code = session.wait(5)
+                check(code == 0 and stderr_has_text,
+                      "no %r box, exit code %s, stderr:\n%s"
+                      % (ERROR_CAPTION, code, session.stderr()))
+                return
+            check(not session.client.find(WINDOW_TITLE),
+                  "the game window opened although start-up failed")
+            session.shoot("error-box")
+            session.require_running("while its message box was shown")
+            xvfb.focus(boxes[0])
+            xvfb.key_hold("Return")
+            code = session.wait(QUIT_SECONDS)
+            check(code is not None, "the game did not end when its message box was closed")
+            check(code == 0, "exit code %d after the message box" % code)
+            err = session.stderr()
+            check(not err.strip() or INIT_MESSAGE in err, "unexpected stderr:\n%s" % err)
+        except Failure:
+            session.save_artifacts("no-audio")
+            raise
+        finally:
+            session.stop()
+
+
+def case_no_music(args, workdir):
+    """Music/evolutionloop.it missing: the game runs, silent until a sound is played, and
+    says nothing about it."""
+    media = args.media
+    with xserver.Xvfb() as xvfb:
+        session = Session(args, workdir, xvfb, music=False)
+        try:
+            session.start()
+            first = session.wait_for_picture()
+            time.sleep(0.7)
+            later = session.shoot("running")
+            check_scene(media, later)
+            check(scene.frames_between(first.offset, later.offset) > 10,
+                  "the floor did not move")
+            check(not session.client.find(ERROR_CAPTION), "a message box appeared")
+            # No key was pressed and the enemy has not reached the player yet (it needs about
+            # 200 frames), so nothing may have sounded until this screenshot.
+            check(later.offset < 180, "too late to tell music from the collision sound")
+            rec = sound_level.Recording(session.audio_path)
+            heard = rec.peak(0, later.audio_frames)
+            check(later.audio_frames > sound_level.frames_of(0.3),
+                  "the audio output did not run (%d frames)" % later.audio_frames)
+            check(heard == 0, "sound without music: peak %d in the first %.2f s"
+                  % (heard, sound_level.seconds(later.audio_frames)))
+            session.quit_with_escape()
+            check(not session.stderr().strip(), "stderr:\n%s" % session.stderr())
+        except Failure:
+            session.save_artifacts("no-music")
+            raise
+        finally:
+            session.stop()
+
+
+CASES = {
+    "play": case_play,
+    "pacing": case_pacing,
+    "no-display": case_no_display,
+    "no-audio": case_no_audio,
+    "no-music": case_no_music,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("--game", required=True, help="the tidefray executable")
+    parser.add_argument("--source", required=True, help="folder holding Data/ and Music/")
+    parser.add_argument("--artifacts", help="where screenshots of a failed case go")
+    args = parser.parse_args()
+    args.game = os.path.abspath(args.game)
+    args.source = os.path.abspath(args.source)
+    args.media = scene.Media(args.source)
+    started = time.monotonic()
+    with tempfile.TemporaryDirectory(prefix="tidefray-e2e-") as workdir:
+        try:
+            CASES[args.case](args, workdir)
+        except Failure as failure:
+            print("FAILED %s: %s" % (args.case, failure), file=sys.stderr)
+            return 1
+    print("passed %s in %.1f s" % (args.case, time.monotonic() - started))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
