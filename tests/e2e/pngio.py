@@ -1,6 +1,6 @@
-"""Just enough PNG for the end-to-end tests: reads non-interlaced 8-bit RGB and RGBA files and
-writes RGB files. The game's media are decoded here independently of the engine's own decoder,
-so a fault in that decoder shows up as a picture that does not match."""
+"""Just enough PNG for the end-to-end tests and the documentation's pictures: reads and writes
+non-interlaced 8-bit RGB and RGBA files. The game's media are decoded here independently of the
+engine's own decoder, so a fault in that decoder shows up as a picture that does not match."""
 
 import struct
 import zlib
@@ -104,11 +104,20 @@ def _chunk(kind, body):
     return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
 
 
-def write(path, width, height, rgb_rows):
-    """Writes rows of RGB bytes as an 8-bit RGB PNG (no filtering)."""
-    raw = b"".join(b"\x00" + bytes(row) for row in rgb_rows)
+def write(path, width, height, rgb_rows, alpha_rows=None):
+    """Writes rows of RGB bytes (and, when given, rows of alpha bytes) as an 8-bit RGB or RGBA
+    PNG, unfiltered."""
+    if alpha_rows is None:
+        colour, rows = 2, rgb_rows
+    else:
+        colour, rows = 6, []
+        for rgb, alpha in zip(rgb_rows, alpha_rows):
+            row = bytearray(4 * width)
+            row[0::4], row[1::4], row[2::4], row[3::4] = rgb[0::3], rgb[1::3], rgb[2::3], alpha
+            rows.append(row)
+    raw = b"".join(b"\x00" + bytes(row) for row in rows)
     with open(path, "wb") as f:
         f.write(_SIGNATURE)
-        f.write(_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, colour, 0, 0, 0)))
         f.write(_chunk(b"IDAT", zlib.compress(raw, 9)))
         f.write(_chunk(b"IEND", b""))
