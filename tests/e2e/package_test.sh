@@ -2,10 +2,11 @@
 # The installed package as a user meets it: installs the build into a scratch prefix, checks the
 # player's files and the launcher, then builds examples/bounce against the installed CMake
 # package and runs it on the headless host.
-#   package_test.sh BUILD_DIR SOURCE_DIR
+#   package_test.sh BUILD_DIR SOURCE_DIR [CMAKE]
 set -euo pipefail
 build=$1
 source=$2
+cmake=${3:-cmake}
 work=$(mktemp -d "${TMPDIR:-/tmp}/tidefray-package-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
@@ -15,7 +16,7 @@ fail() {
   exit 1
 }
 
-cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
+"$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" || {
   cat "$work/install.log" >&2
   fail "cmake --install"
 }
@@ -47,12 +48,12 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=disk \
 grep -q "Sprite-Umgebung kann nicht initialisiert werden" "$work/play.out" ||
   fail "tidefray-play without a display: $(cat "$work/play.out")"
 
-cmake -S "$source/examples/bounce" -B "$work/bounce" -DCMAKE_PREFIX_PATH="$prefix" \
+"$cmake" -S "$source/examples/bounce" -B "$work/bounce" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_BUILD_TYPE=Debug >"$work/configure.log" 2>&1 || {
   cat "$work/configure.log" >&2
   fail "configuring examples/bounce against the installed package"
 }
-cmake --build "$work/bounce" -j 2 >"$work/build.log" 2>&1 || {
+"$cmake" --build "$work/bounce" -j 2 >"$work/build.log" 2>&1 || {
   cat "$work/build.log" >&2
   fail "building examples/bounce"
 }
