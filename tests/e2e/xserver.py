@@ -3,6 +3,7 @@ windows by name and reads the screen's pixels. The client talks to the server's 
 window names that are stored as UTF-8 (as SDL's message boxes store theirs) are read as bytes,
 and a screenshot is one request, so its time stamp is tight."""
 
+import ctypes
 import os
 import select
 import signal
@@ -152,7 +153,7 @@ class Xvfb:
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size,
                  "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                start_new_session=True)
+                start_new_session=True, preexec_fn=die_with_parent)
             os.close(write_end)
             write_end = None
             text = b""
@@ -203,6 +204,16 @@ class Xvfb:
 
     def focus(self, window):
         self.xdotool("windowfocus", window)
+
+
+_PR_SET_PDEATHSIG = 1
+
+
+def die_with_parent():
+    """For preexec_fn: the child gets SIGKILL when the test process dies, even by SIGKILL (a
+    test runner's timeout), so no X server or game outlives its test."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
 
 
 def kill_group(process):
