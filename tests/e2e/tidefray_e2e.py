@@ -251,8 +251,19 @@ def case_play(args, workdir):
                   "after holding Right for 1 s (%d frames) the player is at x = %d: expected "
                   "%d + 2 per frame the key was seen" % (frames, player_x, PLAYER_START[0]))
 
+            # The bullet flies until it meets the enemy, which comes towards it: at this point
+            # that takes about 15 to 25 frames, so screenshots follow each other closely while
+            # Space is held.
             space_audio = session.audio_frames()
-            xvfb.key_hold("space", 0.1)
+            xvfb.key_down("space")
+            firing = []
+            fired_at = time.monotonic()
+            while time.monotonic() - fired_at < 0.25:
+                firing.append(session.shoot("space-%d" % len(firing)))
+                time.sleep(0.02)
+            xvfb.key_up("space")
+            for shot in firing:
+                player_at(media, shot, x=player_x, y=player_y)
             xvfb.key_down("Up")
             flight = []
             for i in range(6):
@@ -277,7 +288,7 @@ def case_play(args, workdir):
             # the frames in between.
             bullet_y = player_y + BULLET_BELOW_PLAYER
             seen = []
-            for shot in flight:
+            for shot in firing + flight:
                 for bx, _ in media.bullet.find(shot.rows, range(bullet_y, bullet_y + 1)):
                     check(bx >= player_x + BULLET_RIGHT_OF_PLAYER
                           and (bx - player_x - BULLET_RIGHT_OF_PLAYER) % BULLET_STEP == 0,
