@@ -17,7 +17,9 @@ strip_frames="60 130 200 270 340 410"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tidefray-docs-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-record=$(find "$root/build/dev" -type f -name tidefray-record -perm -u+x | head -n 1)
+# The newest of the places the recorder may be built to, so a stale copy is never used.
+record=$(ls -t "$root/build/dev/tidefray-record" "$root/build/dev/tools/record/tidefray-record" \
+  2>/dev/null | head -n 1 || true)
 [[ -n "$record" ]] || { echo "tidefray-record was not built" >&2; exit 1; }
 "$record" --data "$root" --frames "$frames" --seed 7 \
   --keys "$root/docs/media/demo.keys" --shots "$work/shots" --shot-every 10
