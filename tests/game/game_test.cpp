@@ -9,9 +9,11 @@
 #include "game/startup.h"
 #include "platform/host/headless/headless_host.h"
 #include "platform/input/key_codes.h"
+#include "runtime/object_table.h"
 #include "runtime/random.h"
 #include "screen/screen_state.h"
-#include "sound/sound.h"
+#include "sound/sound_device.h"
+#include "sound/sound_record.h"
 #include "sprite/sprite.h"
 
 namespace {
@@ -224,6 +226,51 @@ TEST_F(GameTest, EscapePassCompletesItsRandomDraws) {
     EXPECT_FALSE(game::GameFrame());
     EXPECT_EQ(g.enemyX, 670);
     EXPECT_EQ(g.animCounter, 20);
+  });
+}
+
+// Where the main channel of a sound is: playing or not, and its play cursor in bytes.
+struct ChannelState {
+  bool playing;
+  std::uint32_t cursor;
+};
+ChannelState Channel(engine::ObjectId sound) {
+  auto* record =
+      static_cast<engine::SoundRecord*>(engine::ObjectTableLookup(engine::SoundTable, sound));
+  if (!record) return {false, 0};
+  std::uint32_t status = 0, play = 0, write = 0;
+  record->buffer->GetStatus(&status);
+  record->buffer->GetCurrentPosition(&play, &write);
+  return {(status & p::DSBSTATUS_PLAYING) != 0, play};
+}
+
+TEST_F(GameTest, FiringPlaysTheShotAndEveryOverlappingPassRestartsTheCollision) {
+  Run([&] {
+    game::GameState& g = GameStateGet();
+    EnemyPark();
+    EXPECT_FALSE(Channel(0).playing);
+    Key(p::DIK_SPACE, true);
+    Frames(1);
+    Key(p::DIK_SPACE, false);
+    EXPECT_TRUE(Channel(0).playing);
+    EXPECT_EQ(Channel(0).cursor, 0u);  // started in this pass; no audio has been played yet
+    Frames(1);
+    EXPECT_GT(Channel(0).cursor, 0u);  // the next presentation played a frame of it
+
+    // Player and enemy overlap for 30 passes: each pass restarts sound 1 from its start.
+    g.bulletActive = 0;
+    g.bulletX = -1000;  // out of the way
+    g.enemySpeed = 0;
+    g.enemyX = g.playerX + 10;
+    g.enemyY = g.playerY;
+    for (int pass = 0; pass < 30; ++pass) {
+      Frames(1);
+      ASSERT_TRUE(Channel(1).playing) << pass;
+      EXPECT_EQ(Channel(1).cursor, 0u) << pass;
+    }
+    g.enemyX = 10000;  // they part: the last start plays on
+    Frames(1);
+    EXPECT_GT(Channel(1).cursor, 0u);
   });
 }
 

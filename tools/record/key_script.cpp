@@ -1,6 +1,7 @@
 #include "key_script.h"
 
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 
 #include "platform/input/key_codes.h"
@@ -9,7 +10,10 @@ namespace record {
 
 namespace {
 
-bool KeyFromName(const std::string& name, int* key) {
+// Names are matched without regard to case.
+bool KeyFromName(std::string name, int* key) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return std::toupper(c); });
   static const struct {
     const char* name;
     int code;

@@ -164,14 +164,28 @@ HRESULT Direct3DDevice9::Clear(std::uint32_t count, const RECT* rects, std::uint
   Direct3DSurface9& buffer = *backBuffer_;
   RECT whole{0, 0, buffer.Width(), buffer.Height()};
   const int bytes = FormatBytes(buffer.Format());
-  std::uint8_t sample[4];
+  std::uint8_t sample[4] = {};
   pixel::Write(buffer.Format(), sample, color);
   for (std::uint32_t i = 0; i < std::max<std::uint32_t>(count, 1); ++i) {
     RECT area;
     if (!IntersectRect(&area, count > 0 ? &rects[i] : &whole, &whole)) continue;
+    // Typed fills: the compiler turns them into wide stores, which matters for a whole-screen
+    // clear every frame.
+    std::uint32_t sample32 = 0;
+    std::uint16_t sample16 = 0;
+    std::memcpy(&sample32, sample, 4);
+    std::memcpy(&sample16, sample, 2);
     for (int y = area.top; y < area.bottom; ++y) {
-      std::uint8_t* row = buffer.Pixels() + static_cast<std::ptrdiff_t>(y) * buffer.Pitch();
-      for (int x = area.left; x < area.right; ++x) std::memcpy(row + x * bytes, sample, bytes);
+      std::uint8_t* row =
+          buffer.Pixels() + static_cast<std::ptrdiff_t>(y) * buffer.Pitch() + area.left * bytes;
+      const std::size_t n = static_cast<std::size_t>(area.right - area.left);
+      if (bytes == 4) {
+        std::uint32_t* p = reinterpret_cast<std::uint32_t*>(row);
+        std::fill(p, p + n, sample32);
+      } else {
+        std::uint16_t* p = reinterpret_cast<std::uint16_t*>(row);
+        std::fill(p, p + n, sample16);
+      }
     }
   }
   return D3D_OK;
