@@ -7,6 +7,8 @@
 
 #include "platform/host/headless/headless_host.h"
 #include "runtime/main_heap.h"
+#include "screen/screen.h"
+#include "screen/screen_state.h"
 
 namespace {
 
@@ -115,15 +117,46 @@ TEST(StartupTest, MessageTextsAreWindows1252Bytes) {
   EXPECT_EQ(static_cast<unsigned char>(game::kErrorScreenText[26]), 0xF6);
 }
 
-TEST(StartupTest, EngineStartupWithoutADisplayTakesTheFirstRoad) {
-  platform::HeadlessHost::Options options;
-  options.displayModes.clear();
-  platform::HeadlessHost host(options);
+// The engine's own starts, failing the way a user's machine makes them fail.
+struct EngineRoad {
+  const char* blockedLibrary;  // run-time library the host lacks, or null
+  bool deviceFails;            // the graphics device cannot be created
+  const char* text;
+};
+
+class EngineRoadTest : public ::testing::TestWithParam<EngineRoad> {};
+
+TEST_P(EngineRoadTest, ShowsTheMessageAndShutsDownCleanly) {
+  const EngineRoad& road = GetParam();
+  platform::HeadlessHost host;
   platform::HostInstall(&host);
-  EXPECT_EQ(game::TidefrayMain(), 0);
+  engine::ScreenStateForget();
+  if (road.blockedLibrary) host.LibraryBlock(road.blockedLibrary, true);
+  game::StartupSteps steps = game::StartupStepsDefault();
+  bool gameRan = false;
+  steps.gameRun = [&] { gameRan = true; };
+  if (road.deviceFails) {
+    steps.screenOpen = [](std::int32_t w, std::int32_t h, std::int32_t d, const char* title) {
+      engine::ScreenStateGet().direct3D->CreateDeviceFailSet(true);
+      return engine::ScreenOpen(w, h, d, title);
+    };
+  }
+  EXPECT_EQ(game::TidefrayMain(steps), 0);
+  EXPECT_FALSE(gameRan);
   ASSERT_EQ(host.MessageBoxes().size(), 1u);
-  EXPECT_EQ(host.MessageBoxes()[0].text, kInit);
+  EXPECT_EQ(host.MessageBoxes()[0].caption, std::string("Fehler"));
+  EXPECT_EQ(host.MessageBoxes()[0].text, std::string(road.text));
+  // Shut-down hid the window again and left no screen behind.
+  EXPECT_EQ(engine::ScreenStateGet().open, 0);
+  EXPECT_EQ(engine::ScreenStateGet().direct3D, nullptr);
+  engine::ScreenStateForget();
   platform::HostInstall(nullptr);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engine, EngineRoadTest,
+                         ::testing::Values(EngineRoad{"d3d9.dll", false, kInit},
+                                           EngineRoad{"DINPUT.DLL", false, kInit},
+                                           EngineRoad{"DSOUND.DLL", false, kInit},
+                                           EngineRoad{nullptr, true, kScreen}));
 
 }  // namespace
