@@ -136,11 +136,13 @@ int SdlHost::MessageBox(WindowHandle, const std::string& text, const std::string
                         std::uint32_t) {
   const std::string utf8Caption = Windows1252ToUtf8(caption);
   const std::string utf8Text = Windows1252ToUtf8(text);
+  // The text also goes to stderr: it reaches a user who started the game from a terminal, and
+  // one for whom no box can be shown.
+  std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
+  std::fflush(stderr);
   if (impl_->videoUp && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, utf8Caption.c_str(),
                                                  utf8Text.c_str(), nullptr) == 0)
     return IDOK;
-  // No box can be shown: the text still reaches the user.
-  std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
   return 0;
 }
 
