@@ -1,8 +1,9 @@
 #pragma once
 
-// Runs of texels per row sorted by alpha: fully transparent, fully opaque, or in between. The
-// quad path skips transparent runs and copies opaque ones without blending, which is what makes
-// masked sprites cheap. A surface rebuilds its runs lazily after its pixels changed.
+// The texels of each row that are not fully transparent, as runs of fully opaque texels and
+// runs of texels in between. The quad path copies opaque runs without blending and never looks
+// at transparent texels, which is what makes masked sprites cheap. A surface rebuilds its runs
+// lazily after its pixels changed.
 
 #include <cstdint>
 #include <vector>
@@ -13,9 +14,11 @@ namespace platform {
 
 class AlphaSpans {
  public:
-  enum Kind : std::uint32_t { Transparent, Opaque, Mixed };
-  // Texels [previous run's end, end) of a row share `kind`; a row's runs cover it completely.
+  enum Kind : std::uint32_t { Opaque, Mixed };
+  // Texels [start, end) of a row share `kind`; runs are in order and do not touch when their
+  // kinds are equal. Texels in no run have alpha 0.
   struct Run {
+    std::uint32_t start;
     std::uint32_t end;
     Kind kind;
   };
@@ -26,8 +29,9 @@ class AlphaSpans {
 
   const Run* RowBegin(int y) const { return runs_.data() + rowStart_[y]; }
   const Run* RowEnd(int y) const { return runs_.data() + rowStart_[y + 1]; }
-  // The first run of row y that reaches beyond texel x.
-  const Run* RowFind(int y, std::uint32_t x) const;
+  // All runs, and where each row's begin (row y: [RowStarts()[y], RowStarts()[y + 1])).
+  const Run* Runs() const { return runs_.data(); }
+  const std::uint32_t* RowStarts() const { return rowStart_.data(); }
 
  private:
   std::vector<Run> runs_;

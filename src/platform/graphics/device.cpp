@@ -99,6 +99,7 @@ void Direct3DDevice9::StatesDefault() {
     textures_[stage].Reset();
   }
   fvf_ = 0;
+  drawStateDirty_ = true;
   softwareVertexProcessing_ = (behaviourFlags_ & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0;
   inScene_ = false;
 }
@@ -209,6 +210,7 @@ HRESULT Direct3DDevice9::SetRenderState(std::uint32_t state, std::uint32_t value
   ++counters_.setRenderState;
   if (state >= kRenderStates) return D3DERR_INVALIDCALL;
   renderStates_[state] = value;
+  drawStateDirty_ = true;
   return D3D_OK;
 }
 
@@ -222,6 +224,7 @@ HRESULT Direct3DDevice9::SetTextureStageState(std::uint32_t stage, std::uint32_t
                                               std::uint32_t value) {
   if (stage >= kStages || type >= kStageStates) return D3DERR_INVALIDCALL;
   stageStates_[stage][type] = value;
+  drawStateDirty_ = true;
   return D3D_OK;
 }
 
@@ -229,6 +232,7 @@ HRESULT Direct3DDevice9::SetSamplerState(std::uint32_t sampler, std::uint32_t ty
                                          std::uint32_t value) {
   if (sampler >= kStages || type >= kSamplerStates) return D3DERR_INVALIDCALL;
   samplerStates_[sampler][type] = value;
+  drawStateDirty_ = true;
   return D3D_OK;
 }
 
@@ -266,29 +270,40 @@ HRESULT Direct3DDevice9::DrawPrimitiveUP(std::uint32_t type, std::uint32_t primi
   if (level_ != D3D_OK) return D3D_OK;
   ++counters_.draw;
 
-  raster::DrawState state;
+  if (drawStateDirty_) {
+    raster::DrawState& state = drawState_;
+    state.addressU = samplerStates_[0][D3DSAMP_ADDRESSU];
+    state.addressV = samplerStates_[0][D3DSAMP_ADDRESSV];
+    const std::uint32_t* stage = stageStates_[0];
+    state.stage = {stage[D3DTSS_COLOROP], stage[D3DTSS_COLORARG1], stage[D3DTSS_COLORARG2],
+                   stage[D3DTSS_ALPHAOP], stage[D3DTSS_ALPHAARG1], stage[D3DTSS_ALPHAARG2]};
+    state.blendEnable = renderStates_[D3DRS_ALPHABLENDENABLE] != 0;
+    state.srcBlend = renderStates_[D3DRS_SRCBLEND];
+    state.destBlend = renderStates_[D3DRS_DESTBLEND];
+    state.cullMode = renderStates_[D3DRS_CULLMODE];
+    raster::Prepare(state);
+    drawStateDirty_ = false;
+  }
+  raster::DrawState& state = drawState_;
   state.target = backBuffer_.Get();
   state.texture = textured && textures_[0] ? &textures_[0]->Level0() : nullptr;
-  state.addressU = samplerStates_[0][D3DSAMP_ADDRESSU];
-  state.addressV = samplerStates_[0][D3DSAMP_ADDRESSV];
-  const std::uint32_t* stage = stageStates_[0];
-  state.stage = {stage[D3DTSS_COLOROP], stage[D3DTSS_COLORARG1], stage[D3DTSS_COLORARG2],
-                 stage[D3DTSS_ALPHAOP], stage[D3DTSS_ALPHAARG1], stage[D3DTSS_ALPHAARG2]};
-  state.blendEnable = renderStates_[D3DRS_ALPHABLENDENABLE] != 0;
-  state.srcBlend = renderStates_[D3DRS_SRCBLEND];
-  state.destBlend = renderStates_[D3DRS_DESTBLEND];
-  state.cullMode = renderStates_[D3DRS_CULLMODE];
 
   const auto* bytes = static_cast<const std::uint8_t*>(vertices);
   auto vertexAt = [&](std::uint64_t i) {
-    float f[6] = {0, 0, 0, 0, 0, 0};
-    std::memcpy(f, bytes + i * stride, textured ? 24 : 16);
-    return raster::Vertex{f[0], f[1], f[4], f[5]};
+    const std::uint8_t* p = bytes + i * stride;
+    raster::Vertex v{0, 0, 0, 0};
+    std::memcpy(&v.x, p, 4);
+    std::memcpy(&v.y, p + 4, 4);
+    if (textured) {
+      std::memcpy(&v.u, p + 16, 4);
+      std::memcpy(&v.v, p + 20, 4);
+    }
+    return v;
   };
 
-  if (type == D3DPT_TRIANGLESTRIP && primitiveCount == 2 && fastPath_) {
-    raster::Vertex strip[4] = {vertexAt(0), vertexAt(1), vertexAt(2), vertexAt(3)};
-    if (raster::QuadDraw(state, strip)) {
+  if (type == D3DPT_TRIANGLESTRIP && primitiveCount == 2 && fastPath_ && state.texture &&
+      state.quadStates) {
+    if (raster::QuadDraw(state, bytes, stride)) {
       ++counters_.fastDraw;
       return D3D_OK;
     }

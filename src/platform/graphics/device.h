@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/graphics/graphics.h"
+#include "platform/graphics/rasterizer.h"
 #include "platform/graphics/ref_counted.h"
 #include "platform/graphics/surface.h"
 #include "platform/graphics/texture.h"
@@ -145,6 +146,9 @@ class Direct3DDevice9 final : public RefCounted {
   std::uint32_t stageStates_[kStages][kStageStates] = {};
   std::uint32_t samplerStates_[kStages][kSamplerStates] = {};
   Ref<Direct3DTexture9> textures_[kStages];
+  // The draw states as the rasteriser takes them, rebuilt on the next draw after a change.
+  raster::DrawState drawState_;
+  bool drawStateDirty_ = true;
   std::uint32_t fvf_ = 0;
   bool softwareVertexProcessing_ = false;
   bool resetFail_ = false;

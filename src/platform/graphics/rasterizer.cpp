@@ -1,9 +1,14 @@
 #include "platform/graphics/rasterizer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
-#include "platform/graphics/alpha_spans.h"
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/graphics/pixel_format.h"
 #include "platform/graphics/row_kernels.h"
 
@@ -18,16 +23,37 @@ constexpr int kSubBits = 8;
 constexpr std::int64_t kSub = 1 << kSubBits;
 constexpr double kGuard = 2097152.0;  // 2^21 pixels
 
-std::int64_t Snap(double c) {
-  return std::llround(c * kSub);
+// Nearest integer, halves to even, for values well inside the 64-bit range. On x86 this is a
+// single instruction under the default rounding mode; small sprites are drawn often enough for
+// that to matter.
+inline std::int64_t RoundEven(double v) {
+#if defined(__x86_64__)
+  return _mm_cvtsd_si64(_mm_set_sd(v));
+#else
+  return std::llrint(v);
+#endif
 }
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-  std::int64_t q = a / b;
-  return (a % b != 0 && a < 0) ? q - 1 : q;
+inline std::int64_t RoundEven(float v) {
+#if defined(__x86_64__)
+  return _mm_cvtss_si64(_mm_set_ss(v));
+#else
+  return std::llrint(v);
+#endif
 }
-std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
-  return -FloorDiv(-a, b);
+
+// Rounds to the nearest 1/256 pixel. Only for coordinates inside the guard band. The quad path
+// snaps in single precision: c * 256 is exact in both, so the results agree.
+inline std::int64_t Snap(double c) {
+  return RoundEven(c * kSub);
+}
+
+// Whole pixels of a snapped coordinate, rounded down or up (arithmetic shifts round down).
+std::int64_t PixelFloor(std::int64_t a) {
+  return a >> kSubBits;
+}
+std::int64_t PixelCeil(std::int64_t a) {
+  return -((-a) >> kSubBits);
 }
 
 bool InGuard(double x, double y) {
@@ -133,17 +159,6 @@ std::uint32_t Factor(std::uint32_t blend, std::uint32_t s, std::uint32_t d, std:
   }
 }
 
-enum class BlendKind { Copy, SrcAlpha, Other };
-
-BlendKind BlendKindOf(const DrawState& state) {
-  if (!state.blendEnable) return BlendKind::Copy;
-  if (state.srcBlend == D3DBLEND_SRCALPHA && state.destBlend == D3DBLEND_INVSRCALPHA) {
-    return BlendKind::SrcAlpha;
-  }
-  if (state.srcBlend == D3DBLEND_ONE && state.destBlend == D3DBLEND_ZERO) return BlendKind::Copy;
-  return BlendKind::Other;
-}
-
 // Writes the stage output `src` onto the target pixel at p.
 void PixelOut(const DrawState& state, BlendKind kind, std::uint8_t* p, std::uint32_t src) {
   D3DFORMAT format = state.target->Format();
@@ -213,12 +228,12 @@ int GuardClip(Point* poly, int count) {
 void CoverageFill(const DrawState& state, BlendKind kind, const std::int64_t (&x)[3],
                   const std::int64_t (&y)[3], const Plane& u, const Plane& v) {
   Direct3DSurface9& target = *state.target;
-  std::int64_t xMin = std::max<std::int64_t>(0, CeilDiv(std::min({x[0], x[1], x[2]}), kSub));
+  std::int64_t xMin = std::max<std::int64_t>(0, PixelCeil(std::min({x[0], x[1], x[2]})));
   std::int64_t xMax =
-      std::min<std::int64_t>(target.Width() - 1, FloorDiv(std::max({x[0], x[1], x[2]}), kSub));
-  std::int64_t yMin = std::max<std::int64_t>(0, CeilDiv(std::min({y[0], y[1], y[2]}), kSub));
+      std::min<std::int64_t>(target.Width() - 1, PixelFloor(std::max({x[0], x[1], x[2]})));
+  std::int64_t yMin = std::max<std::int64_t>(0, PixelCeil(std::min({y[0], y[1], y[2]})));
   std::int64_t yMax =
-      std::min<std::int64_t>(target.Height() - 1, FloorDiv(std::max({y[0], y[1], y[2]}), kSub));
+      std::min<std::int64_t>(target.Height() - 1, PixelFloor(std::max({y[0], y[1], y[2]})));
   if (xMin > xMax || yMin > yMax) return;
 
   // Edge i runs from vertex i to vertex i + 1; E(P) = dx * (Py - Ay) - dy * (Px - Ax) is
@@ -261,26 +276,46 @@ void CoverageFill(const DrawState& state, BlendKind kind, const std::int64_t (&x
 }
 
 // Quad path along one axis: the covered pixel range [begin, end) clipped to [0, size), and the
-// first texel, or false when the texel choice is not safely one texel per pixel.
-bool AxisMap(float p0, float p1, float t0, float t1, int size, int texSize, std::int64_t* begin,
-             std::int64_t* end, std::int64_t* texel) {
-  std::int64_t s0 = Snap(p0), s1 = Snap(p1);
+// texel of the first covered centre, or false when the texel choice is not safely one texel per
+// pixel.
+inline bool AxisMap(float p0, float p1, float t0, float t1, int size, int texSize, AxisMemo& memo,
+                    std::int64_t* begin, std::int64_t* end, std::int64_t* texel) {
+  const float a0 = p0 * static_cast<float>(kSub), a1 = p1 * static_cast<float>(kSub);
+  const std::int64_t s0 = RoundEven(a0), s1 = RoundEven(a1);
   if (s1 <= s0) return false;
   // Left and top edges include centres on them, right and bottom edges do not.
-  *begin = std::max<std::int64_t>(0, CeilDiv(s0, kSub));
-  *end = std::min<std::int64_t>(size, CeilDiv(s1, kSub));
+  *begin = std::max<std::int64_t>(0, PixelCeil(s0));
+  *end = std::min<std::int64_t>(size, PixelCeil(s1));
+  const bool onGrid = static_cast<float>(s0) == a0 && static_cast<float>(s1) == a1;
+  const auto bits0 = std::bit_cast<std::uint32_t>(t0), bits1 = std::bit_cast<std::uint32_t>(t1);
+  std::int64_t whole;  // centre c lands on texel whole + c
+  if (onGrid && memo.fraction == (s0 & (kSub - 1)) && memo.span == s1 - s0 && memo.t0 == bits0 &&
+      memo.t1 == bits1 && memo.texSize == texSize) {
+    whole = memo.offset - PixelFloor(s0);
+  } else {
+    // The texel coordinate at a centre c is exactly t0 * texSize + (c - p0) * texels / extent.
+    // Require texels == extent to 1/16 texel over the whole quad: then it differs from
+    // q + c, q = t0 * texSize - p0, by less than 1/16 at every covered centre. With q's
+    // fraction in [1/4, 3/4], every centre stays 3/16 texel away from a texel edge, far beyond
+    // any rounding difference between the two paths, and centre c lands on texel
+    // floor(q) + c. Comparisons are written so that NaN fails them.
+    double extent = double{p1} - p0;
+    double texels = (double{t1} - t0) * texSize;
+    double q = double{t0} * texSize - p0;
+    whole = RoundEven(q - 0.5);
+    if (!(std::fabs(texels - extent) * (extent + 1) <= extent * 0.0625)) return false;
+    if (!(std::fabs(q) < 1e9 && std::fabs(q - 0.5 - static_cast<double>(whole)) <= 0.25)) {
+      return false;
+    }
+    // Shifting an on-grid quad by whole pixels shifts q by the same whole amount and changes
+    // nothing else that was checked.
+    if (onGrid) {
+      memo = AxisMemo{bits0, bits1, s0 & (kSub - 1), s1 - s0, texSize, whole + PixelFloor(s0)};
+    }
+  }
   if (*begin >= *end) return true;
-  double perPixel = (double{t1} - t0) / (double{p1} - p0);
-  double first = (t0 + (static_cast<double>(*begin) - p0) * perPixel) * texSize;
-  double n = static_cast<double>(*end - *begin);
-  double floor = std::floor(first), phase = first - floor;
-  // Every centre's coordinate lies in [phase - 1/8, phase + 1/8] (mod 1) and so at least 1/8
-  // texel from a texel edge: rounding differences between the paths cannot change the texel.
-  if (!(std::fabs(perPixel * texSize - 1.0) * n <= 0.125)) return false;
-  if (!(phase >= 0.25 && phase <= 0.75)) return false;
-  if (!(floor >= 0 && floor + n <= texSize)) return false;
-  *texel = static_cast<std::int64_t>(floor);
-  return true;
+  *texel = whole + *begin;
+  return *texel >= 0 && *texel + (*end - *begin) <= texSize;
 }
 
 }  // namespace
@@ -317,7 +352,7 @@ void TriangleDraw(const DrawState& state, const Vertex& a, const Vertex& b, cons
       !PlaneMake(*v[0], *v[1], *v[2], v[0]->v, v[1]->v, v[2]->v, &tv)) {
     return;
   }
-  BlendKind kind = BlendKindOf(state);
+  const BlendKind kind = state.blendKind;
 
   Point poly[16];
   int count = 3;
@@ -337,62 +372,80 @@ void TriangleDraw(const DrawState& state, const Vertex& a, const Vertex& b, cons
   }
 }
 
-bool QuadDraw(const DrawState& state, const Vertex strip[4]) {
+void Prepare(DrawState& state) {
+  if (!state.blendEnable) {
+    state.blendKind = BlendKind::Copy;
+  } else if (state.srcBlend == D3DBLEND_SRCALPHA && state.destBlend == D3DBLEND_INVSRCALPHA) {
+    state.blendKind = BlendKind::SrcAlpha;
+  } else if (state.srcBlend == D3DBLEND_ONE && state.destBlend == D3DBLEND_ZERO) {
+    state.blendKind = BlendKind::Copy;
+  } else {
+    state.blendKind = BlendKind::Other;
+  }
+  state.quadStates = state.blendKind != BlendKind::Other && state.cullMode != D3DCULL_CW &&
+                     StageIsTexel(state.stage);
+}
+
+bool QuadDraw(DrawState& state, const std::uint8_t* vertices, std::uint32_t stride) {
   Direct3DSurface9* texture = state.texture;
-  BlendKind kind = BlendKindOf(state);
-  if (!texture || kind == BlendKind::Other || state.cullMode == D3DCULL_CW ||
-      !StageIsTexel(state.stage)) {
+  if (!texture || !state.quadStates) return false;
+  const BlendKind kind = state.blendKind;
+  // Words x, y, u, v (0, 1, 4, 5) of the four vertices, read once as bits and one word at a
+  // time: callers have just stored them as separate floats, and a wider load spanning several
+  // such stores would wait for them to reach the cache instead of being forwarded.
+  std::uint32_t w[4][6];
+  for (int n = 0; n < 4; ++n) {
+    for (int i : {0, 1, 4, 5}) std::memcpy(&w[n][i], vertices + n * stride + i * 4, 4);
+  }
+  enum { TL, TR, BL, BR };
+  enum { X = 0, Y = 1, U = 4, V = 5 };
+  // Shared coordinates compared bit for bit, with one branch; a quad that differs only by the
+  // sign of a zero simply takes the general path.
+  std::uint32_t differ = (w[TL][Y] ^ w[TR][Y]) | (w[BL][Y] ^ w[BR][Y]) | (w[TL][X] ^ w[BL][X]) |
+                         (w[TR][X] ^ w[BR][X]) | (w[TL][U] ^ w[BL][U]) | (w[TR][U] ^ w[BR][U]) |
+                         (w[TL][V] ^ w[TR][V]) | (w[BL][V] ^ w[BR][V]);
+  if (differ != 0) return false;
+  const float left = std::bit_cast<float>(w[TL][X]), right = std::bit_cast<float>(w[TR][X]);
+  const float top = std::bit_cast<float>(w[TL][Y]), bottom = std::bit_cast<float>(w[BL][Y]);
+  // Inside the guard band (which refuses NaN), top-left corner first.
+  constexpr float kGuardF = static_cast<float>(kGuard);
+  if (!(left >= -kGuardF && top >= -kGuardF && right <= kGuardF && bottom <= kGuardF &&
+        right > left && bottom > top)) {
     return false;
   }
-  const Vertex &tl = strip[0], &tr = strip[1], &bl = strip[2], &br = strip[3];
-  if (tl.y != tr.y || bl.y != br.y || tl.x != bl.x || tr.x != br.x) return false;
-  if (tl.u != bl.u || tr.u != br.u || tl.v != tr.v || bl.v != br.v) return false;
-  for (int i = 0; i < 4; ++i) {
-    if (!InGuard(strip[i].x, strip[i].y)) return false;  // also refuses NaN
-  }
-  if (!(tr.x > tl.x && bl.y > tl.y)) return false;
 
   Direct3DSurface9& target = *state.target;
-  std::int64_t x0, x1, tx, y0, y1, ty;
-  if (!AxisMap(tl.x, tr.x, tl.u, tr.u, target.Width(), texture->Width(), &x0, &x1, &tx) ||
-      !AxisMap(tl.y, bl.y, tl.v, bl.v, target.Height(), texture->Height(), &y0, &y1, &ty)) {
+  std::int64_t x0 = 0, x1 = 0, tx = 0, y0 = 0, y1 = 0, ty = 0;
+  if (!AxisMap(left, right, std::bit_cast<float>(w[TL][U]), std::bit_cast<float>(w[TR][U]),
+               target.Width(), texture->Width(), state.memoX, &x0, &x1, &tx) ||
+      !AxisMap(top, bottom, std::bit_cast<float>(w[TL][V]), std::bit_cast<float>(w[BL][V]),
+               target.Height(), texture->Height(), state.memoY, &y0, &y1, &ty)) {
     return false;
   }
   if (x0 >= x1 || y0 >= y1) return true;  // wholly outside the target
 
-  rows::Kernels kernels = rows::KernelsBest(target.Format(), texture->Format());
+  if (state.kernelTarget != target.Format() || state.kernelTexture != texture->Format()) {
+    state.kernels = rows::KernelsBest(target.Format(), texture->Format());
+    state.kernelTarget = target.Format();
+    state.kernelTexture = texture->Format();
+  }
+  const rows::Kernels& kernels = state.kernels;
   if (!kernels.copy) return false;
-  const AlphaSpans* spans = kind == BlendKind::SrcAlpha ? texture->Spans() : nullptr;
-  const int outBytes = FormatBytes(target.Format()), inBytes = FormatBytes(texture->Format());
-  const std::uint32_t first = static_cast<std::uint32_t>(tx);
-  const std::uint32_t last = static_cast<std::uint32_t>(tx + (x1 - x0));
-  for (std::int64_t row = 0; row < y1 - y0; ++row) {
-    std::uint8_t* out = target.Pixels() + (y0 + row) * target.Pitch() + x0 * outBytes;
-    int texelRow = static_cast<int>(ty + row);
-    const std::uint8_t* in = texture->Pixels() +
-                             static_cast<std::ptrdiff_t>(texelRow) * texture->Pitch() +
-                             first * inBytes;
-    if (kind == BlendKind::Copy) {
-      kernels.copy(out, in, static_cast<int>(last - first));
-      continue;
-    }
-    if (!spans) {
-      kernels.blend(out, in, static_cast<int>(last - first));
-      continue;
-    }
-    // Walk the row's runs: skip transparent texels, copy opaque ones, blend the rest.
-    std::uint32_t at = first;
-    for (const AlphaSpans::Run* run = spans->RowFind(texelRow, first); at < last; ++run) {
-      std::uint32_t end = std::min(run->end, last);
-      int count = static_cast<int>(end - at);
-      std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(at - first);
-      if (run->kind == AlphaSpans::Opaque) {
-        kernels.copy(out + offset * outBytes, in + offset * inBytes, count);
-      } else if (run->kind == AlphaSpans::Mixed) {
-        kernels.blend(out + offset * outBytes, in + offset * inBytes, count);
-      }
-      at = end;
-    }
+  rows::BlitJob job;
+  job.dst = target.Pixels() + y0 * target.Pitch() + x0 * FormatBytes(target.Format());
+  job.dstPitch = target.Pitch();
+  job.src = texture->Pixels() + ty * texture->Pitch();
+  job.srcPitch = texture->Pitch();
+  job.rows = static_cast<int>(y1 - y0);
+  job.first = static_cast<std::uint32_t>(tx);
+  job.last = static_cast<std::uint32_t>(tx + (x1 - x0));
+  if (kind == BlendKind::Copy) {
+    kernels.copy(job);
+  } else {
+    job.spans = texture->Spans();
+    job.firstRow = static_cast<int>(ty);
+    job.wholeRows = job.first == 0 && job.last == static_cast<std::uint32_t>(texture->Width());
+    kernels.blend(job);
   }
   return true;
 }

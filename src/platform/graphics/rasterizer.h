@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "platform/graphics/graphics.h"
+#include "platform/graphics/row_kernels.h"
 #include "platform/graphics/surface.h"
 
 namespace platform::raster {
@@ -23,6 +24,20 @@ struct Stage {
   std::uint32_t alphaOp, alphaArg1, alphaArg2;
 };
 
+enum class BlendKind { Copy, SrcAlpha, Other };
+
+// One axis of the last quad the quad path accepted. A sprite is drawn again and again at other
+// whole-pixel positions; with the same texture coordinates, size and sub-pixel position (all
+// on the 1/256 grid) the texel mapping is the same shifted by whole pixels, so the checks need
+// not be repeated.
+struct AxisMemo {
+  std::uint32_t t0 = 0, t1 = 0;  // bit patterns of the texture coordinates
+  std::int64_t fraction = -1;    // sub-pixel part of the snapped start
+  std::int64_t span = 0;         // snapped extent
+  int texSize = 0;
+  std::int64_t offset = 0;  // texel of a centre minus the centre, plus the start's whole pixels
+};
+
 struct DrawState {
   Direct3DSurface9* target = nullptr;
   Direct3DSurface9* texture = nullptr;  // null: texture arguments read opaque white
@@ -33,14 +48,26 @@ struct DrawState {
   std::uint32_t srcBlend = D3DBLEND_ONE;
   std::uint32_t destBlend = D3DBLEND_ZERO;
   std::uint32_t cullMode = D3DCULL_CCW;
+  // Worked out from the fields above by Prepare.
+  BlendKind blendKind = BlendKind::Copy;
+  bool quadStates = false;  // the states allow the quad path (given a texture)
+  // The quad path's loops for the last pair of formats it drew.
+  D3DFORMAT kernelTarget = D3DFMT_UNKNOWN, kernelTexture = D3DFMT_UNKNOWN;
+  rows::Kernels kernels;
+  AxisMemo memoX, memoY;
 };
+
+// Fills in the derived fields; call after changing any other.
+void Prepare(DrawState& state);
 
 // Draws one triangle with the general path.
 void TriangleDraw(const DrawState& state, const Vertex& a, const Vertex& b, const Vertex& c);
 
-// Draws a two-triangle strip (top-left, top-right, bottom-left, bottom-right) with the quad path
-// and returns true, or returns false without drawing when the quad path does not apply.
-bool QuadDraw(const DrawState& state, const Vertex strip[4]);
+// Draws a two-triangle strip of four textured vertices (top-left, top-right, bottom-left,
+// bottom-right; D3DFVF_XYZRHW | D3DFVF_TEX1, `stride` bytes apart) with the quad path and returns
+// true, or returns false without drawing when the quad path does not apply. The state must be
+// prepared.
+bool QuadDraw(DrawState& state, const std::uint8_t* vertices, std::uint32_t stride);
 
 // The stage output for a texel (0xAARRGGBB; opaque white when there is no texture).
 std::uint32_t StageApply(const Stage& stage, std::uint32_t texel);

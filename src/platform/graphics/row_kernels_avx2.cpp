@@ -1,6 +1,8 @@
-// AVX2 row loops for A8R8G8B8 texels onto an X8R8G8B8 back buffer, eight pixels at a time.
-// Compiled for AVX2 function by function (target attribute), so the rest of the program keeps
-// the baseline instruction set and these run only where row_kernels.cpp found AVX2.
+// AVX2 loops for A8R8G8B8 texels onto an X8R8G8B8 back buffer, eight pixels at a time; a run's
+// last few pixels go through masked loads and stores instead of a scalar loop, which matters
+// for the short runs of small sprites. Compiled for AVX2 function by function (target
+// attribute), so the rest of the program keeps the baseline instruction set and these run only
+// where row_kernels.cpp found AVX2.
 
 #include "platform/graphics/row_kernels.h"
 
@@ -8,25 +10,45 @@
 
 #include <immintrin.h>
 
-#include "platform/graphics/pixel_format.h"
+#include <algorithm>
+
+#define TIDEFRAY_AVX2 __attribute__((target("avx2"), always_inline)) inline
 
 namespace platform::rows {
 
 namespace {
 
-__attribute__((target("avx2"))) void CopyRowAvx2(std::uint8_t* dst, const std::uint8_t* src,
-                                                 int count) {
+// Lanes below `count` (0 to 8) set.
+TIDEFRAY_AVX2 __m256i TailMask(std::uint32_t count) {
+  return _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(count)),
+                            _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+TIDEFRAY_AVX2 __m256i Load(const std::uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+TIDEFRAY_AVX2 void Store(std::uint8_t* p, __m256i v) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+TIDEFRAY_AVX2 __m256i LoadMasked(const std::uint8_t* p, __m256i mask) {
+  return _mm256_maskload_epi32(reinterpret_cast<const int*>(p), mask);
+}
+TIDEFRAY_AVX2 void StoreMasked(std::uint8_t* p, __m256i mask, __m256i v) {
+  _mm256_maskstore_epi32(reinterpret_cast<int*>(p), mask, v);
+}
+
+TIDEFRAY_AVX2 void CopyRun(std::uint8_t* dst, const std::uint8_t* src, std::uint32_t count) {
   const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
-  int i = 0;
-  for (; i + 8 <= count; i += 8) {
-    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i * 4));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i * 4), _mm256_and_si256(s, colour));
+  std::uint32_t i = 0;
+  for (; i + 8 <= count; i += 8) Store(dst + i * 4, _mm256_and_si256(Load(src + i * 4), colour));
+  if (i < count) {
+    __m256i mask = TailMask(count - i);
+    StoreMasked(dst + i * 4, mask, _mm256_and_si256(LoadMasked(src + i * 4, mask), colour));
   }
-  for (; i < count; ++i) pixel::Store32(dst + i * 4, pixel::Load32(src + i * 4) & 0x00FFFFFFu);
 }
 
 // One half of the blend: four pixels' channels widened to 16 bits.
-__attribute__((target("avx2"))) inline __m256i BlendHalf(__m256i s16, __m256i d16, __m256i a16) {
+TIDEFRAY_AVX2 __m256i BlendHalf(__m256i s16, __m256i d16, __m256i a16) {
   const __m256i full = _mm256_set1_epi16(255);
   const __m256i round = _mm256_set1_epi16(127);
   const __m256i one = _mm256_set1_epi16(1);
@@ -39,41 +61,96 @@ __attribute__((target("avx2"))) inline __m256i BlendHalf(__m256i s16, __m256i d1
   return _mm256_srli_epi16(t, 8);
 }
 
-__attribute__((target("avx2"))) void BlendRowAvx2(std::uint8_t* dst, const std::uint8_t* src,
-                                                  int count) {
+// Eight texels blended onto eight pixels; transparent texels keep the pixel, X byte included.
+TIDEFRAY_AVX2 __m256i Blend8(__m256i s, __m256i d) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
-  // Spreads each pixel's alpha byte over its four 16-bit channel lanes, for the pixels that
+  // Spread each pixel's alpha byte over its four 16-bit channel lanes, for the pixels that
   // unpacklo (bytes 0-7 of each 128-bit lane) and unpackhi (bytes 8-15) widen.
   const __m256i alphaLo = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1,
                                            3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
   const __m256i alphaHi =
       _mm256_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1, 11, -1, 11,
                        -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
-  int i = 0;
-  for (; i + 8 <= count; i += 8) {
-    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i * 4));
-    __m256i alpha = _mm256_srli_epi32(s, 24);
-    __m256i transparent = _mm256_cmpeq_epi32(alpha, zero);
-    if (_mm256_movemask_epi8(transparent) == -1) continue;
-    __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i * 4));
-    __m256i lo = BlendHalf(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero),
-                           _mm256_shuffle_epi8(s, alphaLo));
-    __m256i hi = BlendHalf(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero),
-                           _mm256_shuffle_epi8(s, alphaHi));
-    __m256i out = _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour);
-    // Transparent texels leave the pixel as it was, X byte included.
-    out = _mm256_blendv_epi8(out, d, transparent);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i * 4), out);
+  __m256i transparent = _mm256_cmpeq_epi32(_mm256_srli_epi32(s, 24), zero);
+  __m256i lo = BlendHalf(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero),
+                         _mm256_shuffle_epi8(s, alphaLo));
+  __m256i hi = BlendHalf(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero),
+                         _mm256_shuffle_epi8(s, alphaHi));
+  __m256i out = _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour);
+  return _mm256_blendv_epi8(out, d, transparent);
+}
+
+// Out of line: masked sprites have few texels in between, and the blend's constants would
+// otherwise occupy registers (and be set up on every call) in the copy loop around it.
+__attribute__((target("avx2"), noinline)) void BlendRun(std::uint8_t* dst, const std::uint8_t* src,
+                                                        std::uint32_t count) {
+  std::uint32_t i = 0;
+  for (; i + 8 <= count; i += 8) Store(dst + i * 4, Blend8(Load(src + i * 4), Load(dst + i * 4)));
+  if (i < count) {
+    __m256i mask = TailMask(count - i);
+    __m256i out = Blend8(LoadMasked(src + i * 4, mask), LoadMasked(dst + i * 4, mask));
+    StoreMasked(dst + i * 4, mask, out);
   }
-  for (; i < count; ++i) pixel::BlendOnto(D3DFMT_X8R8G8B8, dst + i * 4, pixel::Load32(src + i * 4));
+}
+
+// The job's fields are read into locals first: every store through a byte pointer may alias
+// them, and the compiler would otherwise load them again after each store.
+__attribute__((target("avx2"))) void Copy(const BlitJob& job) {
+  std::uint8_t* dst = job.dst;
+  const std::uint8_t* src = job.src + job.first * 4;
+  const std::ptrdiff_t dstPitch = job.dstPitch, srcPitch = job.srcPitch;
+  const std::uint32_t count = job.last - job.first;
+  for (int r = job.rows; r > 0; --r, dst += dstPitch, src += srcPitch) CopyRun(dst, src, count);
+}
+
+__attribute__((target("avx2"))) void Blend(const BlitJob& job) {
+  std::uint8_t* dst = job.dst;
+  const std::uint8_t* src = job.src;
+  const std::ptrdiff_t dstPitch = job.dstPitch, srcPitch = job.srcPitch;
+  const std::uint32_t first = job.first, last = job.last;
+  if (!job.spans) {
+    for (int r = job.rows; r > 0; --r, dst += dstPitch, src += srcPitch) {
+      BlendRun(dst, src + first * 4, last - first);
+    }
+    return;
+  }
+  const AlphaSpans::Run* runs = job.spans->Runs();
+  const std::uint32_t* rowStart = job.spans->RowStarts() + job.firstRow;
+  if (job.wholeRows) {
+    // Every run of these rows is drawn whole: one walk through the runs, nothing to clip.
+    const AlphaSpans::Run* run = runs + rowStart[0];
+    for (int r = job.rows; r > 0; --r, dst += dstPitch, src += srcPitch) {
+      const AlphaSpans::Run* end = runs + *++rowStart;
+      for (; run != end; ++run) {
+        if (run->kind == AlphaSpans::Opaque) {
+          CopyRun(dst + run->start * 4, src + run->start * 4, run->end - run->start);
+        } else {
+          BlendRun(dst + run->start * 4, src + run->start * 4, run->end - run->start);
+        }
+      }
+    }
+    return;
+  }
+  for (int r = 0; r < job.rows; ++r, dst += dstPitch, src += srcPitch) {
+    const AlphaSpans::Run* end = runs + rowStart[r + 1];
+    for (const AlphaSpans::Run* run = runs + rowStart[r]; run != end; ++run) {
+      std::uint32_t from = std::max(run->start, first), to = std::min(run->end, last);
+      if (from >= to) continue;
+      if (run->kind == AlphaSpans::Opaque) {
+        CopyRun(dst + (from - first) * 4, src + from * 4, to - from);
+      } else {
+        BlendRun(dst + (from - first) * 4, src + from * 4, to - from);
+      }
+    }
+  }
 }
 
 }  // namespace
 
 bool KernelsAvx2(Kernels* out) {
-  out->copy = CopyRowAvx2;
-  out->blend = BlendRowAvx2;
+  out->copy = Copy;
+  out->blend = Blend;
   return true;
 }
 

@@ -109,7 +109,7 @@ void Direct3DSurface9::ContentChanged() {
   spansValid_ = false;
 }
 
-const AlphaSpans* Direct3DSurface9::Spans() {
+const AlphaSpans* Direct3DSurface9::SpansBuild() {
   if (!spans_) spans_.reset(new (std::nothrow) AlphaSpans());
   if (spans_ && !spansValid_) {
     spansValid_ = spans_->Build(pixels_, pitch_, width_, height_, format_);

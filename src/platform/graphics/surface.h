@@ -55,7 +55,7 @@ class Direct3DSurface9 final : public RefCounted {
   void ContentChanged();
   // Runs of alpha-0, alpha-255 and other texels per row, rebuilt after the content changed;
   // null when there was no memory for them.
-  const AlphaSpans* Spans();
+  const AlphaSpans* Spans() { return spansValid_ ? spans_.get() : SpansBuild(); }
 
   // --- Test controls: make the next calls of LockRect or GetDC fail with D3DERR_INVALIDCALL.
   void LockFailSet(bool fail) { lockFail_ = fail; }
@@ -65,6 +65,7 @@ class Direct3DSurface9 final : public RefCounted {
   Direct3DSurface9(int width, int height, int pitch, D3DFORMAT format, std::uint32_t pool,
                    std::uint32_t usage, std::uint8_t* pixels);
   ~Direct3DSurface9() override;
+  const AlphaSpans* SpansBuild();
 
   int width_;
   int height_;
