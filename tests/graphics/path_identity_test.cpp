@@ -112,11 +112,15 @@ TEST(RowKernels, SimdRowsMatchPlainRows) {
   std::mt19937 random(99);
   for (int round = 0; round < 3000; ++round) {
     // A texture of a few rows, 4-byte pitch padding, mostly masked texels.
-    const int width = 1 + static_cast<int>(random() % 40), height = 3, pitch = width * 4 + 4;
+    // Narrow textures of only transparent and opaque texels take a loop of their own.
+    const int width = 1 + static_cast<int>(random() % (round % 2 ? 40 : 9)), height = 3;
+    const int pitch = width * 4 + 4;
+    const bool masked = round % 4 == 0;
     std::vector<std::uint8_t> texels(static_cast<std::size_t>(pitch) * height);
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
         std::uint32_t alpha = random() % 3 == 0 ? 0 : random() % 3 == 0 ? 255 : random() & 0xFF;
+        if (masked) alpha = random() % 3 == 0 ? 0 : 255;
         std::uint32_t texel = (random() & 0xFFFFFF) | (alpha << 24);
         std::memcpy(texels.data() + y * pitch + x * 4, &texel, 4);
       }

@@ -10,6 +10,7 @@ bool AlphaSpans::Build(const std::uint8_t* pixels, int pitch, int width, int hei
                        D3DFORMAT format) {
   runs_.clear();
   rowStart_.clear();
+  laneMasks_.clear();
   try {
     rowStart_.reserve(static_cast<std::size_t>(height) + 1);
     rowStart_.push_back(0);
@@ -35,9 +36,20 @@ bool AlphaSpans::Build(const std::uint8_t* pixels, int pitch, int width, int hei
       }
       rowStart_.push_back(static_cast<std::uint32_t>(runs_.size()));
     }
+    bool mixed = false;
+    for (const Run& run : runs_) mixed = mixed || run.kind == Mixed;
+    if (width <= kNarrow && !mixed) {
+      laneMasks_.assign(static_cast<std::size_t>(height) * kNarrow, 0);
+      for (int y = 0; y < height; ++y) {
+        for (const Run* run = RowBegin(y); run != RowEnd(y); ++run) {
+          for (std::uint32_t x = run->start; x < run->end; ++x) laneMasks_[y * kNarrow + x] = -1;
+        }
+      }
+    }
   } catch (const std::bad_alloc&) {
     runs_.clear();
     rowStart_.clear();
+    laneMasks_.clear();
     return false;
   }
   return true;

@@ -33,9 +33,16 @@ class AlphaSpans {
   const Run* Runs() const { return runs_.data(); }
   const std::uint32_t* RowStarts() const { return rowStart_.data(); }
 
+  // For textures at most kNarrow texels wide without any texel in between: per row, kNarrow
+  // lane masks (-1 for an opaque texel, 0 otherwise), so that a SIMD loop copies a row of a
+  // small masked sprite with one masked load and store. Null for other textures.
+  static constexpr int kNarrow = 8;
+  const std::int32_t* LaneMasks() const { return laneMasks_.empty() ? nullptr : laneMasks_.data(); }
+
  private:
   std::vector<Run> runs_;
   std::vector<std::uint32_t> rowStart_;
+  std::vector<std::int32_t> laneMasks_;
 };
 
 }  // namespace platform

@@ -280,16 +280,21 @@ void CoverageFill(const DrawState& state, BlendKind kind, const std::int64_t (&x
 // pixel.
 inline bool AxisMap(float p0, float p1, float t0, float t1, int size, int texSize, AxisMemo& memo,
                     std::int64_t* begin, std::int64_t* end, std::int64_t* texel) {
-  const float a0 = p0 * static_cast<float>(kSub), a1 = p1 * static_cast<float>(kSub);
-  const std::int64_t s0 = RoundEven(a0), s1 = RoundEven(a1);
-  if (s1 <= s0) return false;
+  const std::int64_t s0 = RoundEven(p0 * static_cast<float>(kSub));
+  const std::int64_t s1 = RoundEven(p1 * static_cast<float>(kSub));
+  // Strictly inside the guard band, so that the general path would not clip this quad either;
+  // NaN snaps to the most negative integer and fails too. s1 > s0 also means p1 > p0.
+  constexpr std::int64_t kLimit = static_cast<std::int64_t>(kGuard) * kSub - 1;
+  if (static_cast<std::uint64_t>(s0 + kLimit) > 2 * kLimit ||
+      static_cast<std::uint64_t>(s1 + kLimit) > 2 * kLimit || s1 <= s0) {
+    return false;
+  }
   // Left and top edges include centres on them, right and bottom edges do not.
   *begin = std::max<std::int64_t>(0, PixelCeil(s0));
   *end = std::min<std::int64_t>(size, PixelCeil(s1));
-  const bool onGrid = static_cast<float>(s0) == a0 && static_cast<float>(s1) == a1;
   const auto bits0 = std::bit_cast<std::uint32_t>(t0), bits1 = std::bit_cast<std::uint32_t>(t1);
   std::int64_t whole;  // centre c lands on texel whole + c
-  if (onGrid && memo.fraction == (s0 & (kSub - 1)) && memo.span == s1 - s0 && memo.t0 == bits0 &&
+  if (memo.fraction == (s0 & (kSub - 1)) && memo.span == s1 - s0 && memo.t0 == bits0 &&
       memo.t1 == bits1 && memo.texSize == texSize) {
     whole = memo.offset - PixelFloor(s0);
   } else {
@@ -307,11 +312,11 @@ inline bool AxisMap(float p0, float p1, float t0, float t1, int size, int texSiz
     if (!(std::fabs(q) < 1e9 && std::fabs(q - 0.5 - static_cast<double>(whole)) <= 0.25)) {
       return false;
     }
-    // Shifting an on-grid quad by whole pixels shifts q by the same whole amount and changes
-    // nothing else that was checked.
-    if (onGrid) {
-      memo = AxisMemo{bits0, bits1, s0 & (kSub - 1), s1 - s0, texSize, whole + PixelFloor(s0)};
-    }
+    // A quad with the same texture coordinates whose ends snap to the same sub-pixel positions
+    // lies within 1/256 pixel of this one shifted by whole pixels: its q is this q shifted by
+    // the same whole amount, give or take 1/256, and its extent differs by at most 1/128. That
+    // leaves every centre more than 1/6 texel from a texel edge, on the same texel as here.
+    memo = AxisMemo{bits0, bits1, s0 & (kSub - 1), s1 - s0, texSize, whole + PixelFloor(s0)};
   }
   if (*begin >= *end) return true;
   *texel = whole + *begin;
@@ -407,13 +412,6 @@ bool QuadDraw(DrawState& state, const std::uint8_t* vertices, std::uint32_t stri
   if (differ != 0) return false;
   const float left = std::bit_cast<float>(w[TL][X]), right = std::bit_cast<float>(w[TR][X]);
   const float top = std::bit_cast<float>(w[TL][Y]), bottom = std::bit_cast<float>(w[BL][Y]);
-  // Inside the guard band (which refuses NaN), top-left corner first.
-  constexpr float kGuardF = static_cast<float>(kGuard);
-  if (!(left >= -kGuardF && top >= -kGuardF && right <= kGuardF && bottom <= kGuardF &&
-        right > left && bottom > top)) {
-    return false;
-  }
-
   Direct3DSurface9& target = *state.target;
   std::int64_t x0 = 0, x1 = 0, tx = 0, y0 = 0, y1 = 0, ty = 0;
   if (!AxisMap(left, right, std::bit_cast<float>(w[TL][U]), std::bit_cast<float>(w[TR][U]),

@@ -27,9 +27,8 @@ struct Stage {
 enum class BlendKind { Copy, SrcAlpha, Other };
 
 // One axis of the last quad the quad path accepted. A sprite is drawn again and again at other
-// whole-pixel positions; with the same texture coordinates, size and sub-pixel position (all
-// on the 1/256 grid) the texel mapping is the same shifted by whole pixels, so the checks need
-// not be repeated.
+// whole-pixel positions; with the same texture coordinates, snapped size and sub-pixel position
+// the texel mapping is the same shifted by whole pixels, so the checks need not be repeated.
 struct AxisMemo {
   std::uint32_t t0 = 0, t1 = 0;  // bit patterns of the texture coordinates
   std::int64_t fraction = -1;    // sub-pixel part of the snapped start

@@ -39,8 +39,25 @@ TIDEFRAY_AVX2 void StoreMasked(std::uint8_t* p, __m256i mask, __m256i v) {
 
 TIDEFRAY_AVX2 void CopyRun(std::uint8_t* dst, const std::uint8_t* src, std::uint32_t count) {
   const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+  if (count >= 16) {
+    // Long runs: after one unaligned store, continue from the next 32-byte boundary of the
+    // target so that no store straddles two cache lines, and end with a store that overlaps
+    // what is written already. Copies can overlap themselves: they write the same values.
+    Store(dst, _mm256_and_si256(Load(src), colour));
+    std::uint32_t i = ((32 - (reinterpret_cast<std::uintptr_t>(dst) & 31)) & 31) / 4;
+    if (i == 0) i = 8;
+    for (; i + 8 <= count; i += 8) Store(dst + i * 4, _mm256_and_si256(Load(src + i * 4), colour));
+    if (i < count) {
+      i = count - 8;
+      Store(dst + i * 4, _mm256_and_si256(Load(src + i * 4), colour));
+    }
+    return;
+  }
   std::uint32_t i = 0;
-  for (; i + 8 <= count; i += 8) Store(dst + i * 4, _mm256_and_si256(Load(src + i * 4), colour));
+  if (count >= 8) {
+    Store(dst, _mm256_and_si256(Load(src), colour));
+    i = 8;
+  }
   if (i < count) {
     __m256i mask = TailMask(count - i);
     StoreMasked(dst + i * 4, mask, _mm256_and_si256(LoadMasked(src + i * 4, mask), colour));
@@ -112,6 +129,17 @@ __attribute__((target("avx2"))) void Blend(const BlitJob& job) {
   if (!job.spans) {
     for (int r = job.rows; r > 0; --r, dst += dstPitch, src += srcPitch) {
       BlendRun(dst, src + first * 4, last - first);
+    }
+    return;
+  }
+  if (job.wholeRows && job.spans->LaneMasks()) {
+    // A small sprite without texels in between: each row is one masked copy.
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const std::int32_t* lanes = job.spans->LaneMasks() + job.firstRow * AlphaSpans::kNarrow;
+    for (int r = job.rows; r > 0; --r, dst += dstPitch, src += srcPitch) {
+      __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lanes));
+      lanes += AlphaSpans::kNarrow;
+      StoreMasked(dst, mask, _mm256_and_si256(LoadMasked(src, mask), colour));
     }
     return;
   }
