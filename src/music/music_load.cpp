@@ -20,11 +20,15 @@ void* MusicLoadFromMemory(ObjectId music, const void* data, std::size_t size) {
     module = ModPlug_Load(data, static_cast<int>(size));
     if (module) ModPlug_SetMasterVolume(module, kMusicMasterVolumeMax);
   }
-  if (!module) return nullptr;
-  platform::SoundBuffer* buffer = SoundBufferCreate(kMusicChannels, kMusicRate, kMusicBufferBytes);
+  platform::SoundBuffer* buffer =
+      module ? SoundBufferCreate(kMusicChannels, kMusicRate, kMusicBufferBytes) : nullptr;
   if (!buffer) {
-    std::lock_guard guard(MusicModPlugLock());
-    ModPlug_Unload(module);
+    if (module) {
+      std::lock_guard guard(MusicModPlugLock());
+      ModPlug_Unload(module);
+    }
+    // A slot record stays with its number, empty; an auto record would only be lost.
+    if (music == ObjectIdAuto) ObjectTableRelease(MusicTable, reinterpret_cast<ObjectId>(record));
     return nullptr;
   }
   record->buffer = buffer;

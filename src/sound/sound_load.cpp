@@ -28,6 +28,8 @@ void* StreamedSoundCreate(ObjectId sound, SoundDecoderObject* object) {
   if (!record->buffer) {
     record->streamBytes = 0;
     SoundDecoderFree(object);
+    // A slot record stays with its number, empty; an auto record would only be lost.
+    if (sound == ObjectIdAuto) ObjectTableRelease(SoundTable, reinterpret_cast<ObjectId>(record));
     return nullptr;
   }
   record->decoder = object;
@@ -66,9 +68,15 @@ void* DecodedSoundCreate(ObjectId sound, SoundDecoderObject* object) {
   std::int32_t rate = object->ops->SampleRate(object);
   std::int64_t bytes = std::int64_t{object->ops->FrameCount(object)} * channels * 2;
   if (bytes > kSoundDecodeMaxBytes) bytes = kSoundDecodeMaxBytes;
+  // The buffer comes first: a format the device refuses is found before anything is decoded.
+  platform::SoundBuffer* buffer = nullptr;
   void* block = nullptr;
-  if (channels > 0 && bytes > 0) block = MainHeapAllocPlain(static_cast<std::size_t>(bytes));
+  if (channels > 0 && bytes > 0) {
+    buffer = SoundBufferCreate(channels, rate, static_cast<std::int32_t>(bytes));
+    if (buffer) block = MainHeapAllocPlain(static_cast<std::size_t>(bytes));
+  }
   if (!block) {
+    if (buffer) buffer->Release();
     SoundDecoderFree(object);
     return nullptr;
   }
@@ -80,8 +88,7 @@ void* DecodedSoundCreate(ObjectId sound, SoundDecoderObject* object) {
   std::memset(static_cast<unsigned char*>(block) + got, 0, static_cast<std::size_t>(want - got));
   SoundDecoderFree(object);
 
-  void* result = WholeSoundCreate(sound, SoundBufferCreate(channels, rate, want), block,
-                                  static_cast<std::uint32_t>(want));
+  void* result = WholeSoundCreate(sound, buffer, block, static_cast<std::uint32_t>(want));
   MainHeapFree(block);
   return result;
 }

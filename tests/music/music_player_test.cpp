@@ -77,6 +77,10 @@ TEST_F(MusicTest, LoadingReplacesFailsAndKeeps) {
   EXPECT_EQ(engine::MusicLoad(0, path.string().c_str()), nullptr);
   EXPECT_EQ(Record(0), nullptr);
   std::filesystem::remove(path);
+  // Under an auto number such a load leaves no record behind.
+  const std::size_t blocks = engine::MainHeap()->LiveBlockCount();
+  EXPECT_EQ(engine::MusicLoadFromMemory(ObjectIdAuto, "not a module", 12), nullptr);
+  EXPECT_EQ(engine::MainHeap()->LiveBlockCount(), blocks);
 
   // Auto numbers are records; a module from a file loads like one from memory.
   auto modulePath = std::filesystem::temp_directory_path() /
@@ -93,6 +97,9 @@ TEST_F(MusicTest, LoadingReplacesFailsAndKeeps) {
   engine::SoundDeviceSet(nullptr);
   EXPECT_EQ(engine::MusicLoadFromMemory(1, file.data(), file.size()), nullptr);
   EXPECT_EQ(Record(1), nullptr);
+  const std::size_t blocksBefore = engine::MainHeap()->LiveBlockCount();
+  EXPECT_EQ(engine::MusicLoadFromMemory(ObjectIdAuto, file.data(), file.size()), nullptr);
+  EXPECT_EQ(engine::MainHeap()->LiveBlockCount(), blocksBefore);
   engine::SoundDeviceSet(device.Get());
 }
 

@@ -301,6 +301,18 @@ TEST_F(SoundDecoderTest, WholeDecodeFillsTheBufferAndFreesTheDecoder) {
   ASSERT_EQ(bytes.size(), 4000u);
   for (std::size_t i = 100; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0) << i;
   EXPECT_EQ(state.frees.load(), 2);
+
+  // Past 64000000 bytes of PCM the rest of a sound is dropped, whatever length it announces.
+  state.totalBytes = 1000;
+  state.frameCount = INT32_MAX;
+  ASSERT_NE(engine::SoundLoadFromMemory(2, source, sizeof source), nullptr);
+  void* region = nullptr;
+  std::uint32_t size = 0;
+  ASSERT_EQ(Record(2)->buffer->Lock(0, 0, &region, &size, nullptr, nullptr,
+                                    platform::DSBLOCK_ENTIREBUFFER),
+            platform::DS_OK);
+  Record(2)->buffer->Unlock(region, 0, nullptr, 0);
+  EXPECT_EQ(size, 64000000u);
 }
 
 TEST_F(SoundDecoderTest, UnplayableOrEmptyDecodesFailAndFreeTheDecoder) {
@@ -360,8 +372,15 @@ TEST_F(SoundDecoderTest, StreamedLoadsKeepTheDecoder) {
             nullptr);
   EXPECT_EQ(Record(0), nullptr);
   EXPECT_EQ(state.frees.load(), 2);
-  engine::SoundRelease(ObjectIdAuto);
+  // Refused under an auto number, the load leaves no record behind.
+  const std::size_t blocks = engine::MainHeap()->LiveBlockCount();
+  EXPECT_EQ(
+      engine::SoundLoadFromMemory(ObjectIdAuto, source, sizeof source, engine::SoundFlagStream),
+      nullptr);
+  EXPECT_EQ(engine::MainHeap()->LiveBlockCount(), blocks);
   EXPECT_EQ(state.frees.load(), 3);
+  engine::SoundRelease(ObjectIdAuto);
+  EXPECT_EQ(state.frees.load(), 4);
 }
 
 }  // namespace
