@@ -27,7 +27,7 @@ struct ItPattern {
 
 struct ItSong {
   int speed = 6;    // ticks per row
-  int tempo = 125;  // 2.5 x tempo ticks per minute... one tick is 2.5 / tempo seconds
+  int tempo = 125;  // one tick lasts 2.5 / tempo seconds
   int channels = 4;
   std::vector<int> orders;  // pattern numbers; the end marker is added
   std::vector<ItPattern> patterns;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "sound/sound_fixture.h"
 
 namespace sound_test {
