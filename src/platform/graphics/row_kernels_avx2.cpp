@@ -46,6 +46,14 @@ TIDEFRAY_AVX2 void CopyRun(std::uint8_t* dst, const std::uint8_t* src, std::uint
     Store(dst, _mm256_and_si256(Load(src), colour));
     std::uint32_t i = ((32 - (reinterpret_cast<std::uintptr_t>(dst) & 31)) & 31) / 4;
     if (i == 0) i = 8;
+    for (; i + 32 <= count; i += 32) {
+      __m256i a = Load(src + i * 4), b = Load(src + i * 4 + 32);
+      __m256i c = Load(src + i * 4 + 64), d = Load(src + i * 4 + 96);
+      Store(dst + i * 4, _mm256_and_si256(a, colour));
+      Store(dst + i * 4 + 32, _mm256_and_si256(b, colour));
+      Store(dst + i * 4 + 64, _mm256_and_si256(c, colour));
+      Store(dst + i * 4 + 96, _mm256_and_si256(d, colour));
+    }
     for (; i + 8 <= count; i += 8) Store(dst + i * 4, _mm256_and_si256(Load(src + i * 4), colour));
     if (i < count) {
       i = count - 8;
