@@ -3,11 +3,14 @@
 // The software graphics device: one lockable back buffer presented through the host, textures
 // and surfaces, device states, and a rasteriser for pre-transformed textured triangles.
 //
-// Drawing rules: pixel centres lie on integer coordinates; a pixel is drawn when its centre is
-// inside a triangle, and a centre on an edge belongs to the triangle for which that edge is a
-// top or left edge (so triangles sharing an edge draw each pixel once). Texture coordinates are
-// interpolated linearly at the pixel centre and sampled from the nearest texel,
-// (floor(u * width), floor(v * height)), wrapped into the texture. Colour and alpha come from
+// Drawing rules: vertex positions snap to 1/256 pixel (halves to even); pixel centres lie on
+// integer coordinates; a pixel is drawn when its centre is inside a triangle, and a centre on
+// an edge belongs to the triangle for which that edge is a top or left edge (so triangles
+// sharing an edge draw each pixel once). Triangles whose vertices run counter-clockwise on the
+// screen are culled unless D3DRS_CULLMODE says otherwise. Texture coordinates are interpolated
+// linearly at the pixel centre (rhw is not used) and sampled from the nearest texel,
+// (floor(u * width), floor(v * height)), wrapped into the texture (clamped under
+// D3DTADDRESS_CLAMP); every filter samples that way. Colour and alpha come from
 // the texture as the stage-0 states select (no vertex colours: diffuse is opaque white). With
 // D3DRS_ALPHABLENDENABLE each channel becomes (src * fs + dst * fd + 127) / 255 with 8-bit
 // channels and factors (SRCALPHA / INVSRCALPHA: a and 255 - a); a texel of alpha 0 under that

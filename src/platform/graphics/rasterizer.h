@@ -3,7 +3,7 @@
 // The device's two drawing paths for pre-transformed textured triangles (rules in device.h):
 // the general path, which handles any triangle, and the quad path, which takes an axis-aligned
 // rectangle mapped one texel to one pixel and fills it row by row. The quad path accepts only
-// quads whose texel choice is unambiguous (every pixel centre at least 1/8 texel away from a
+// quads whose texel choice is unambiguous (every pixel centre more than 1/6 texel away from a
 // texel edge), so that it picks exactly the texels the general path would.
 
 #include <cstdint>
