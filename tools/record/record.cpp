@@ -13,8 +13,12 @@
 #include "frame_png.h"
 #include "game/startup.h"
 #include "key_script.h"
+#include "music/music.h"
 #include "platform/host/headless/headless_host.h"
 #include "platform/input/key_codes.h"
+#include "runtime/object_table.h"
+#include "sound/sound_device.h"
+#include "sprite/sprite_store.h"
 
 namespace {
 
@@ -24,7 +28,8 @@ constexpr int kUsageError = 2;
 
 const char kUsage[] =
     "usage: tidefray-record [--data DIR] [--frames N] [--keys FILE] [--seed S] [--shots DIR]\n"
-    "                       [--shot-every K] [--wav FILE] [--realtime]\n";
+    "                       [--shot-every K] [--wav FILE] [--realtime] [--rss-every K]\n"
+    "                       [--objects]\n";
 
 struct Arguments {
   fs::path data = ".";
@@ -35,6 +40,8 @@ struct Arguments {
   std::uint64_t shotEvery = 1;
   fs::path wav;
   bool realtime = false;
+  std::uint64_t rssEvery = 0;
+  bool objects = false;
 };
 
 int Fail(const std::string& message) {
@@ -61,6 +68,10 @@ std::string ParseArguments(int argc, char** argv, Arguments* a) {
       a->realtime = true;
       continue;
     }
+    if (flag == "--objects") {
+      a->objects = true;
+      continue;
+    }
     if (i + 1 >= argc) return "missing value after " + flag;
     const std::string value = argv[++i];
     std::uint64_t n = 0;
@@ -79,6 +90,9 @@ std::string ParseArguments(int argc, char** argv, Arguments* a) {
     } else if (flag == "--shot-every") {
       if (!ParseNumber(value, 1ull << 40, &n) || n == 0) return "bad shot interval '" + value + "'";
       a->shotEvery = n;
+    } else if (flag == "--rss-every") {
+      if (!ParseNumber(value, 1ull << 40, &n) || n == 0) return "bad RSS interval '" + value + "'";
+      a->rssEvery = n;
     } else if (flag == "--wav") {
       a->wav = value;
     } else {
@@ -86,6 +100,30 @@ std::string ParseArguments(int argc, char** argv, Arguments* a) {
     }
   }
   return {};
+}
+
+// The process's resident set in KiB, from /proc/self/status; -1 where it cannot be read.
+long ResidentKib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  return -1;
+}
+
+// Which of the game's object numbers hold an object, as "sprites 0 1 2 3 4 20 sounds 0 1 music 0":
+// tells from outside which media loaded.
+std::string GameObjectsLive() {
+  std::string text = "sprites";
+  for (engine::ObjectId n : {0, 1, 2, 3, 4, 20})
+    if (engine::SpriteTable && engine::SpriteLookup(n)) text += " " + std::to_string(n);
+  text += " sounds";
+  for (engine::ObjectId n : {0, 1})
+    if (engine::SoundTable && engine::ObjectTableLookup(engine::SoundTable, n))
+      text += " " + std::to_string(n);
+  text += " music";
+  if (engine::MusicTable && engine::ObjectTableLookup(engine::MusicTable, 0)) text += " 0";
+  return text;
 }
 
 }  // namespace
@@ -141,6 +179,12 @@ int main(int argc, char** argv) {
     platform::HostInstall(&host);
     host.OnFrame([&](const platform::Frame& frame) {
       ++presented;
+      // The first frame is presented by the first pass of the frame loop, after set-up.
+      if (args.objects && presented == 1) std::printf("objects: %s\n", GameObjectsLive().c_str());
+      if (args.rssEvery != 0 && presented % args.rssEvery == 0)
+        std::printf("rss frame %llu: %ld KiB\n", static_cast<unsigned long long>(presented),
+                    ResidentKib());
+      if (args.objects || args.rssEvery != 0) std::fflush(stdout);
       if (!args.shots.empty() && presented % args.shotEvery == 0) {
         char name[32];
         std::snprintf(name, sizeof name, "frame-%06llu.png",
