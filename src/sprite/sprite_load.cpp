@@ -72,7 +72,9 @@ bool TexelsDecodeBuffered(const ImageDecodeSession& image, const SpriteTexture& 
   // block.
   const std::size_t size =
       (static_cast<std::size_t>(image.height) + 1) * static_cast<std::size_t>(pitch);
-  auto* pixels = static_cast<std::uint8_t*>(MainHeapAllocPlain(size));
+  // Zero-filled: run-length data need not cover every pixel, and the ones it leaves would
+  // otherwise show whatever the heap held before (a different sprite on every run).
+  auto* pixels = static_cast<std::uint8_t*>(MainHeapAllocZero(size));
   if (!pixels) return false;
   const bool read = ImageDecodeRead(pixels, pitch, 0) != 0;
   if (read) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include "music/music.h"
@@ -31,6 +32,11 @@ struct Loader {
   void (*release)(ObjectId);
   bool (*play)(ObjectId);
 };
+
+// Test names and failure messages show the loader's name, not the record's bytes.
+void PrintTo(const Loader& loader, std::ostream* out) {
+  *out << loader.name;
+}
 
 void* SoundLoadWhole(ObjectId sound, const char* path) {
   return engine::SoundLoad(sound, path);
