@@ -94,28 +94,8 @@ class MusicTest : public testing_support::EngineTest {
     EngineTest::TearDown();
   }
 
-  std::vector<std::int16_t> Render(std::size_t frames) {
-    host->AudioAdvance(frames);
-    std::vector<std::int16_t> all = host->AudioCaptured();
-    std::vector<std::int16_t> fresh(all.begin() + static_cast<std::ptrdiff_t>(consumed_),
-                                    all.end());
-    consumed_ = all.size();
-    return fresh;
-  }
-
   static engine::MusicRecord* Record(engine::ObjectId music) {
     return static_cast<engine::MusicRecord*>(engine::ObjectTableLookup(engine::MusicTable, music));
-  }
-
-  // Waits for a worker thread to get somewhere. Not a timing check: the bound only keeps a
-  // broken build from hanging the suite.
-  static bool WaitUntil(const std::function<bool()>& done) {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > giveUp) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
   }
 
   // Plays `quarters` quarter-buffers of a playing module through the output. Before the second
@@ -133,9 +113,6 @@ class MusicTest : public testing_support::EngineTest {
     }
     return out;
   }
-
- private:
-  std::size_t consumed_ = 0;
 };
 
 }  // namespace music_test

@@ -207,33 +207,9 @@ class SoundTest : public testing_support::EngineTest {
     EngineTest::TearDown();
   }
 
-  // Advances the output clock by `frames` and returns what the mixer rendered for them.
-  std::vector<std::int16_t> Render(std::size_t frames) {
-    host->AudioAdvance(frames);
-    std::vector<std::int16_t> all = host->AudioCaptured();
-    std::vector<std::int16_t> fresh(all.begin() + static_cast<std::ptrdiff_t>(consumed_),
-                                    all.end());
-    consumed_ = all.size();
-    return fresh;
-  }
-
   static engine::SoundRecord* Record(engine::ObjectId sound) {
     return static_cast<engine::SoundRecord*>(engine::ObjectTableLookup(engine::SoundTable, sound));
   }
-
-  // Waits for a worker thread to get somewhere. Not a timing check: the bound only keeps a
-  // broken build from hanging the suite.
-  static bool WaitUntil(const std::function<bool()>& done) {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > giveUp) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-  }
-
- private:
-  std::size_t consumed_ = 0;
 };
 
 inline std::int32_t Volume(platform::SoundBuffer* buffer) {
