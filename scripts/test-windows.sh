@@ -40,7 +40,7 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   export WINEARCH=win32
 else
   echo "=== this machine cannot run 32-bit programs: testing the 64-bit build under 64-bit Wine"
-  cmake --build --preset windows --target tidefray_game
+  cmake --build --preset windows --target tidefray
   scripts/windows-deps.sh x86_64
   cmake --preset windows64 >/dev/null
   preset=windows64
@@ -60,4 +60,8 @@ rm -rf "$WINEPREFIX"
 
 echo "=== unit suites under Wine ($preset)"
 ctest --preset "$preset"
-wineserver -k || true
+
+echo "=== tidefray.exe under Wine: X server, PulseAudio null sink, keys, Escape"
+python3 tests/windows/wine_e2e.py --game "build/$preset/tidefray.exe" --wine "$wine" \
+  --source "$root" --artifacts "build/$preset/wine-e2e"
+wineserver -k 2>/dev/null || true

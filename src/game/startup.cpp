@@ -42,7 +42,11 @@ bool StartupRun(const StartupSteps& s) {
   s.windowLibInit();
   s.bmpDecoderRegister();
   s.musicInit();
-  // Common controls and COM have no counterpart on this platform; nothing to start.
+  // Common controls and COM for this thread, where the host's system has them; neither
+  // result is looked at.
+  platform::Host& host = platform::HostGet();
+  host.CommonControlsInit(kCommonControlClasses);
+  host.ComInit();
   bool started = s.spriteSystemInit() && s.keyboardInit() && s.soundInit();
   if (!started) {
     engine::MessageBoxBlocking(kErrorCaption, kErrorInitText, platform::MB_OK);

@@ -12,6 +12,11 @@ inline constexpr char kErrorScreenText[] =
     "Bildschirm konnte nicht ge\xF6"
     "ffnet werden";
 
+// Common-control classes started with COM: date, tab, extended combo box, internet address
+// and hot key (ICC_DATE_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES |
+// ICC_INTERNET_CLASSES | ICC_HOTKEY_CLASS).
+inline constexpr std::uint32_t kCommonControlClasses = 0xB48;
+
 // Every step of start-up and shut-down, in the order they run. The defaults are the engine's
 // own steps; tests wrap them to watch the order or to make one fail.
 struct StartupSteps {

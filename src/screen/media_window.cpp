@@ -33,15 +33,17 @@ int MediaWindowCreate() {
   return gCreated;
 }
 
-std::intptr_t MediaWindowProc(platform::WindowHandle, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t) {
+std::intptr_t MediaWindowProc(platform::WindowHandle window, std::uint32_t message,
+                              std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case platform::WM_ACTIVATE:
       // Any activation (by keyboard or click) turns presentation on; deactivation turns it off.
       ScreenStateGet().deviceActive = (wParam & 0xFFFF) != 0 ? 1 : 0;
       return 0;
     case platform::WM_PAINT:
-      // Nothing to draw: the device presents the whole window.
+      // Nothing to draw: the device presents the whole window. The paint still has to be
+      // begun and ended, or the system keeps asking for it.
+      platform::HostGet().WindowPaint(window);
       return 1;
     case platform::WM_ERASEBKGND:
       return 1;
@@ -54,8 +56,8 @@ std::intptr_t MediaWindowProc(platform::WindowHandle, std::uint32_t message, std
     case platform::WM_RBUTTONUP:
       return 0;
     default:
-      // The default handling of a window without a frame does nothing we rely on.
-      return 0;
+      // Creation, sizing and activation need the system's own handling.
+      return platform::HostGet().WindowDefaultProc(window, message, wParam, lParam);
   }
 }
 

@@ -6,9 +6,10 @@ namespace {
 
 WindowLibState gWindowLib{};
 
-std::intptr_t EventWindowProc(platform::WindowHandle, std::uint32_t, std::uintptr_t,
-                              std::intptr_t) {
-  return 0;
+// The event window handles no message itself; creation and the rest take the system's way.
+std::intptr_t EventWindowProc(platform::WindowHandle window, std::uint32_t message,
+                              std::uintptr_t wParam, std::intptr_t lParam) {
+  return platform::HostGet().WindowDefaultProc(window, message, wParam, lParam);
 }
 
 // Every record of the three tables owns one host window; freeing the object destroys it.

@@ -108,6 +108,10 @@ MixerDevice* DeviceMake(Host* host) {
 }  // namespace
 
 DirectSound* DirectSoundCreate(Host& host) {
+  return host.SoundDeviceCreate();
+}
+
+DirectSound* MixerDirectSoundCreate(Host& host) {
   MixerDevice* device = DeviceMake(&host);
   if (!device) return nullptr;
   std::unique_ptr<AudioOutput> output = host.AudioOutputOpen(device->MixerGet());

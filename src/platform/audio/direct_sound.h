@@ -30,10 +30,15 @@ class DirectSound : public RefCounted {
   virtual HRESULT DuplicateSoundBuffer(SoundBuffer* original, SoundBuffer** duplicate) = 0;
 };
 
+// The host's sound device (Host::SoundDeviceCreate): the software mixer on the host's audio
+// output, or the system's own device where the host has one. Null when there is none. Main
+// thread.
+DirectSound* DirectSoundCreate(Host& host);
+
 // Creates the mixer and opens the host's audio output with it (the output starts pulling at
 // once). Null when the host has no audio output. Main thread. Releasing the device closes the
 // output; buffers still held stay valid but are no longer heard.
-DirectSound* DirectSoundCreate(Host& host);
+DirectSound* MixerDirectSoundCreate(Host& host);
 
 // A device whose output is driven by the caller (tests, benchmarks, tools): *mixer receives the
 // source to call AudioRender on, valid while the device lives. Render from one thread at a time.

@@ -1,5 +1,8 @@
 #include "platform/host/host.h"
 
+#include "platform/audio/direct_sound.h"
+#include "platform/input/keyboard_device.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -31,6 +34,14 @@ bool Host::LibraryAvailable(const std::string& name) {
   if (name == "DSOUND.DLL") return true;
   if (name == "DINPUT.DLL") return true;
   return false;
+}
+
+DirectSound* Host::SoundDeviceCreate() {
+  return MixerDirectSoundCreate(*this);
+}
+
+HRESULT Host::InputCreate(std::uint32_t version, const GUID& iid, DirectInput7** out) {
+  return HostInputCreate(*this, version, iid, out);
 }
 
 std::uint32_t Host::CurrentThreadId() const {

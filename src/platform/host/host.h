@@ -13,7 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/ref_counted.h"
+
 namespace platform {
+
+class DirectSound;
+class DirectInput7;
+struct GUID;
 
 using WindowHandle = std::uintptr_t;  // 0: no window
 using WindowProc = std::intptr_t (*)(WindowHandle window, std::uint32_t message,
@@ -121,49 +127,58 @@ class Host {
   virtual bool LibraryAvailable(const std::string& name);
 
   // --- Window classes and windows. A class registers once; a second registration fails.
-  bool WindowClassRegister(const WindowClass& windowClass);
-  WindowHandle WindowCreate(const std::string& className, const std::string& title,
-                            std::uint32_t style, std::uint32_t exStyle, int x, int y, int width,
-                            int height);
-  void WindowDestroy(WindowHandle window);
-  bool WindowSetText(WindowHandle window, const std::string& text);
-  bool WindowMove(WindowHandle window, int x, int y, int width, int height, bool repaint);
-  bool WindowShow(WindowHandle window, int showCommand);
+  // The base host keeps windows as records; a host with a window system overrides these.
+  virtual bool WindowClassRegister(const WindowClass& windowClass);
+  virtual WindowHandle WindowCreate(const std::string& className, const std::string& title,
+                                    std::uint32_t style, std::uint32_t exStyle, int x, int y,
+                                    int width, int height);
+  virtual void WindowDestroy(WindowHandle window);
+  virtual bool WindowSetText(WindowHandle window, const std::string& text);
+  virtual bool WindowMove(WindowHandle window, int x, int y, int width, int height, bool repaint);
+  virtual bool WindowShow(WindowHandle window, int showCommand);
   // Returns the previous disabled state, as the system call does.
-  bool WindowEnable(WindowHandle window, bool enable);
-  bool WindowSetTopmost(WindowHandle window, bool topmost);
-  bool WindowIsVisible(WindowHandle window) const;
-  bool WindowIsEnabled(WindowHandle window) const;
-  std::uint32_t WindowExStyle(WindowHandle window) const;
+  virtual bool WindowEnable(WindowHandle window, bool enable);
+  virtual bool WindowSetTopmost(WindowHandle window, bool topmost);
+  virtual bool WindowIsVisible(WindowHandle window) const;
+  virtual bool WindowIsEnabled(WindowHandle window) const;
+  virtual std::uint32_t WindowExStyle(WindowHandle window) const;
   // Owning thread id (0 for no such window); the process id goes to *processId when given.
-  std::uint32_t WindowThreadProcessId(WindowHandle window, std::uint32_t* processId) const;
+  virtual std::uint32_t WindowThreadProcessId(WindowHandle window, std::uint32_t* processId) const;
   // Top-level windows, oldest first. The callback returns false to stop.
-  void WindowEnumerate(const std::function<bool(WindowHandle)>& callback) const;
+  virtual void WindowEnumerate(const std::function<bool(WindowHandle)>& callback) const;
   // A copy of the window's state; null window gives an empty record.
-  WindowInfo WindowGetInfo(WindowHandle window) const;
+  virtual WindowInfo WindowGetInfo(WindowHandle window) const;
+  // The system's handling of a message that a window procedure leaves to it (creation,
+  // sizing, activation, ...); the base host has none to give and answers 0.
+  virtual std::intptr_t WindowDefaultProc(WindowHandle, std::uint32_t, std::uintptr_t,
+                                          std::intptr_t) {
+    return 0;
+  }
+  // Marks the window painted (begin and end a paint) so that the system stops asking for it.
+  virtual void WindowPaint(WindowHandle) {}
   // Test control: makes a window belong to another thread or process.
   void WindowOwnerSet(WindowHandle window, std::uint32_t threadId, std::uint32_t processId);
-  WindowHandle ForegroundWindow() const { return foreground_; }
+  virtual WindowHandle ForegroundWindow() const { return foreground_; }
   void ForegroundSet(WindowHandle window) { foreground_ = window; }
   // Cursor display counter, as the system keeps it; returns the new count.
   virtual int CursorShow(bool show);
   int CursorCount() const { return cursorCount_; }
 
   // --- Messages. Peek removes the oldest message of the calling thread's queue.
-  bool MessagePeek(Message* out);
-  std::intptr_t MessageDispatch(const Message& message);
-  void MessagePost(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                   std::intptr_t lParam);
+  virtual bool MessagePeek(Message* out);
+  virtual std::intptr_t MessageDispatch(const Message& message);
+  virtual void MessagePost(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           std::intptr_t lParam);
   // Sends a message straight to the window's procedure.
-  std::intptr_t MessageSend(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                            std::intptr_t lParam);
+  virtual std::intptr_t MessageSend(WindowHandle window, std::uint32_t message,
+                                    std::uintptr_t wParam, std::intptr_t lParam);
   // Shows a modal box; returns the button id (IDOK), 0 when none can be shown.
   virtual int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                          std::uint32_t flags) = 0;
 
   // --- Threads and time (any thread).
-  std::uint32_t CurrentThreadId() const;
-  std::uint32_t CurrentProcessId() const { return 1; }
+  virtual std::uint32_t CurrentThreadId() const;
+  virtual std::uint32_t CurrentProcessId() const { return 1; }
   virtual std::uint32_t TickCount() = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
 
@@ -179,6 +194,18 @@ class Host {
   // millisecond. Both calls do nothing and keep the screen's steps in place.
   virtual void TimerPeriodBegin(std::uint32_t) {}
   virtual void TimerPeriodEnd(std::uint32_t) {}
+
+  // --- Start of the process: common controls of the given classes and COM for the calling
+  // thread, where the system has them.
+  virtual void CommonControlsInit(std::uint32_t) {}
+  virtual void ComInit() {}
+
+  // --- Device back ends, made after LibraryAvailable found the library ("DSOUND.DLL",
+  // "DINPUT.DLL"). The base host makes the software mixer on its AudioOutputOpen and the
+  // keyboard device on its KeyboardRead; a host with the system's own devices makes those.
+  // Each returns the caller's reference, or null (InputCreate: a failure code, *out null).
+  virtual DirectSound* SoundDeviceCreate();
+  virtual HRESULT InputCreate(std::uint32_t version, const GUID& iid, DirectInput7** out);
 
   // --- Audio. Null when the host has no audio output.
   virtual std::unique_ptr<AudioOutput> AudioOutputOpen(AudioSource* source) = 0;

@@ -17,7 +17,39 @@ bool operator==(const GUID& a, const GUID& b) {
   return std::memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 
-HRESULT DirectInputDevice7::SetDataFormat(const DIDATAFORMAT* format) {
+namespace {
+
+class HostKeyboard final : public DirectInputDevice7 {
+ public:
+  explicit HostKeyboard(Host& host) : host_(host) {}
+  HRESULT SetDataFormat(const DIDATAFORMAT* format) override;
+  HRESULT SetCooperativeLevel(WindowHandle window, std::uint32_t flags) override;
+  HRESULT Acquire() override;
+  HRESULT Unacquire() override;
+  HRESULT GetDeviceState(std::uint32_t bytes, void* data) override;
+
+ private:
+  Host& host_;
+  bool formatSet_ = false;
+  bool acquired_ = false;
+  WindowHandle window_ = 0;
+  std::uint32_t level_ = 0;
+  std::uint64_t focusLossesAtAcquire_ = 0;
+};
+
+class HostInput final : public DirectInput7 {
+ public:
+  explicit HostInput(Host& host) : host_(host) {}
+  HRESULT CreateDeviceEx(const GUID& device, const GUID& iid, DirectInputDevice7** out,
+                         void* outer) override;
+
+ private:
+  Host& host_;
+};
+
+}  // namespace
+
+HRESULT HostKeyboard::SetDataFormat(const DIDATAFORMAT* format) {
   if (!format || acquired_) return DIERR_INVALIDPARAM;
   if (format->dwSize < sizeof(DIDATAFORMAT) - sizeof(void*) || format->dwDataSize != kKeyCount ||
       format->dwNumObjs != kKeyCount || !format->rgodf)
@@ -32,14 +64,14 @@ HRESULT DirectInputDevice7::SetDataFormat(const DIDATAFORMAT* format) {
   return DI_OK;
 }
 
-HRESULT DirectInputDevice7::SetCooperativeLevel(WindowHandle window, std::uint32_t flags) {
+HRESULT HostKeyboard::SetCooperativeLevel(WindowHandle window, std::uint32_t flags) {
   if ((flags & DISCL_FOREGROUND) && !window) return DIERR_INVALIDPARAM;
   window_ = window;
   level_ = flags;
   return DI_OK;
 }
 
-HRESULT DirectInputDevice7::Acquire() {
+HRESULT HostKeyboard::Acquire() {
   if (!formatSet_) return DIERR_INVALIDPARAM;
   // A foreground device can only be acquired while its window has the focus.
   if ((level_ & DISCL_FOREGROUND) && host_.ForegroundWindow() != window_)
@@ -49,12 +81,12 @@ HRESULT DirectInputDevice7::Acquire() {
   return DI_OK;
 }
 
-HRESULT DirectInputDevice7::Unacquire() {
+HRESULT HostKeyboard::Unacquire() {
   acquired_ = false;
   return DI_OK;
 }
 
-HRESULT DirectInputDevice7::GetDeviceState(std::uint32_t bytes, void* data) {
+HRESULT HostKeyboard::GetDeviceState(std::uint32_t bytes, void* data) {
   if (!data || bytes != kKeyCount) return DIERR_INVALIDPARAM;
   if (!acquired_) return DIERR_NOTACQUIRED;
   if ((level_ & DISCL_FOREGROUND) &&
@@ -66,13 +98,13 @@ HRESULT DirectInputDevice7::GetDeviceState(std::uint32_t bytes, void* data) {
   return DI_OK;
 }
 
-HRESULT DirectInput7::CreateDeviceEx(const GUID& device, const GUID& iid, DirectInputDevice7** out,
-                                     void*) {
+HRESULT HostInput::CreateDeviceEx(const GUID& device, const GUID& iid, DirectInputDevice7** out,
+                                  void*) {
   if (!out) return DIERR_INVALIDPARAM;
   *out = nullptr;
   if (!(device == GUID_SysKeyboard) || !(iid == IID_IDirectInputDevice7A))
     return DIERR_DEVICENOTREG;
-  *out = new DirectInputDevice7(host_);
+  *out = new HostKeyboard(host_);
   return DI_OK;
 }
 
@@ -80,8 +112,14 @@ HRESULT DirectInputCreateEx(Host& host, std::uint32_t version, const GUID& iid, 
                             void*) {
   if (!out) return DIERR_INVALIDPARAM;
   *out = nullptr;
+  return host.InputCreate(version, iid, out);
+}
+
+HRESULT HostInputCreate(Host& host, std::uint32_t version, const GUID& iid, DirectInput7** out) {
+  if (!out) return DIERR_INVALIDPARAM;
+  *out = nullptr;
   if (version < DIRECTINPUT_VERSION_7 || !(iid == IID_IDirectInput7A)) return DIERR_INVALIDPARAM;
-  *out = new DirectInput7(host);
+  *out = new HostInput(host);
   return DI_OK;
 }
 

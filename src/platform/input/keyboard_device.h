@@ -60,38 +60,33 @@ struct DIDATAFORMAT {
   DIOBJECTDATAFORMAT* rgodf;
 };
 
-class DirectInputDevice7 final : public RefCounted {
+// A keyboard device: the data format, the window it cooperates with, acquisition and the state
+// read. Made by DirectInput7::CreateDeviceEx.
+class DirectInputDevice7 : public RefCounted {
  public:
-  explicit DirectInputDevice7(Host& host) : host_(host) {}
-  // Accepts only the 256-byte keyboard format: one optional button per key code.
-  HRESULT SetDataFormat(const DIDATAFORMAT* format);
-  HRESULT SetCooperativeLevel(WindowHandle window, std::uint32_t flags);
-  HRESULT Acquire();
-  HRESULT Unacquire();
+  // Accepts the 256-byte keyboard format: one optional button per key code.
+  virtual HRESULT SetDataFormat(const DIDATAFORMAT* format) = 0;
+  virtual HRESULT SetCooperativeLevel(WindowHandle window, std::uint32_t flags) = 0;
+  virtual HRESULT Acquire() = 0;
+  virtual HRESULT Unacquire() = 0;
   // Copies the key states; fails when not acquired or the window lost the foreground.
-  HRESULT GetDeviceState(std::uint32_t bytes, void* data);
-
- private:
-  Host& host_;
-  bool formatSet_ = false;
-  bool acquired_ = false;
-  WindowHandle window_ = 0;
-  std::uint32_t level_ = 0;
-  std::uint64_t focusLossesAtAcquire_ = 0;
+  virtual HRESULT GetDeviceState(std::uint32_t bytes, void* data) = 0;
 };
 
-class DirectInput7 final : public RefCounted {
+class DirectInput7 : public RefCounted {
  public:
-  explicit DirectInput7(Host& host) : host_(host) {}
-  HRESULT CreateDeviceEx(const GUID& device, const GUID& iid, DirectInputDevice7** out,
-                         void* outer);
-
- private:
-  Host& host_;
+  // The system keyboard (GUID_SysKeyboard, IID_IDirectInputDevice7A); *out stays null on
+  // failure.
+  virtual HRESULT CreateDeviceEx(const GUID& device, const GUID& iid, DirectInputDevice7** out,
+                                 void* outer) = 0;
 };
 
-// Creates the input object; *out stays null on failure.
+// Creates the input object through the host (Host::InputCreate); *out stays null on failure.
 HRESULT DirectInputCreateEx(Host& host, std::uint32_t version, const GUID& iid, DirectInput7** out,
                             void* outer);
+
+// The input object whose keyboard reads the host's key state (Host::KeyboardRead) and follows
+// its foreground window and focus losses.
+HRESULT HostInputCreate(Host& host, std::uint32_t version, const GUID& iid, DirectInput7** out);
 
 }  // namespace platform
