@@ -23,6 +23,10 @@ std::int32_t ReadI32(const std::uint8_t (&b)[4]) {
 
 constexpr std::uint32_t kCompressionRle8 = 1;
 constexpr std::uint32_t kCompressionRle4 = 2;
+// Run-length images: pixels a header may claim beyond what its data can cover at 255 pixels per
+// two bytes (rounded up to 128 a byte).
+constexpr std::uint64_t kRleFreePixels = 256 * 256;
+constexpr std::uint64_t kRlePixelsPerByte = 128;
 
 // The stored format for a bit count and compression, or nothing when the decoder would write no
 // pixels for it (4-bit run-length data, unknown depths).
@@ -84,7 +88,19 @@ DecodeResult<BmpImage> BmpHeaderRead(const std::uint8_t* source, std::int64_t le
   image.pixelOffset = ReadU32(file.pixelOffset);
   image.colorTableOffset = sizeof file + static_cast<std::uint64_t>(headerSize);
   if (image.pixelOffset > length) return R::Failure(DecodeStatus::Truncated);
-  if (image.format == BmpPixelFormat::Rle8) return R::Success(image);
+  if (image.format == BmpPixelFormat::Rle8) {
+    // Run-length data may leave pixels uncovered, so its length does not fix the image's size;
+    // but a pair of bytes covers at most 255 pixels, and a header that claims far more pixels
+    // than its data could ever fill is a bomb: a hundred bytes claiming 16384 x 16384 pixels
+    // would have the caller allocate and convert a gigabyte. Small images pass whatever their
+    // data.
+    const auto dataBytes = static_cast<std::uint64_t>(length) - image.pixelOffset;
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(image.width) * static_cast<std::uint64_t>(image.height);
+    if (pixels > kRleFreePixels + dataBytes * kRlePixelsPerByte)
+      return R::Failure(DecodeStatus::TooLarge);
+    return R::Success(image);
+  }
 
   // Stored rows are padded to whole 4-byte units; with the dimensions bounded above none of
   // these sizes can overflow, and the checked arithmetic keeps it so if the bound changes.

@@ -58,7 +58,8 @@ struct BmpImage {
 
 // Reads and checks the headers of `length` bytes at `source`. Succeeds only for images the decoder
 // writes completely: positive dimensions within kImageDimensionMax, a supported depth, and, for the
-// uncompressed depths, every row inside the data. Run-length data only has to start inside it.
+// uncompressed depths, every row inside the data. Run-length data has to start inside it, and
+// an image of more than 65536 pixels needs a byte of it for every 128 pixels.
 DecodeResult<BmpImage> BmpHeaderRead(const std::uint8_t* source, std::int64_t length);
 
 }  // namespace engine

@@ -103,6 +103,9 @@ std::vector<Variant> BmpVariants() {
       changed(BmpMake(16, 16, 8, 0, 256, Noise(256, 4)),
               [](Bytes& b) { WriteLe32(b, kHeaderSize, 0xFFFFFFFF); }));
 
+  add("bmp_rle_16384x16384.bmp", Expect::Absent,
+      "run-length header claiming 16384 x 16384 pixels for 2 bytes of data",
+      BmpMake(16384, 16384, 8, 1, 256, Bytes{0, 1}));
   add("bmp_rle_offset_past_end.bmp", Expect::Absent, "run-length data offset beyond the file",
       changed(Rle8({0, 1}), [](Bytes& b) {
         WriteLe32(b, kPixelOffset, static_cast<std::uint32_t>(b.size() + 10));

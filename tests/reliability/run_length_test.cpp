@@ -1,11 +1,16 @@
-// Run-length BMP data need not cover every pixel: rows it skips with a delta or never reaches
-// keep what the decode buffer held. The loader hands the decoder a buffer that holds black, so a
-// sprite never shows whatever memory the heap had handed out before (which differed from run to
-// run and between builds: the same file gave different sprites).
+// Run-length BMP data through the sprite loader. The data need not cover every pixel: rows it
+// skips with a delta or never reaches keep what the decode buffer held, and the loader hands the
+// decoder a buffer that holds black, so a sprite never shows whatever memory the heap had handed
+// out before (which differed from run to run and between builds: the same file gave different
+// sprites). And since a tiny file could claim a huge image that way, a header that claims far
+// more pixels than its data can cover is refused before anything is allocated for it (the fuzz
+// target found a 138-byte file claiming 11016 x 4100 pixels; tests/image/regressions keeps it).
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "image/bmp_decoder.h"
@@ -21,7 +26,7 @@
 namespace reliability {
 namespace {
 
-class SpriteDecodeTest : public testing_support::EngineTest {
+class RunLengthTest : public testing_support::EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
@@ -44,9 +49,9 @@ class SpriteDecodeTest : public testing_support::EngineTest {
   }
 };
 
-// A 4 x 2 bitmap, 8 bits per pixel, run-length coded: two pixels of colour 1 at the start of the
-// bottom row, then the end of the bitmap. Colour 1 is (16, 32, 48).
-std::vector<std::uint8_t> RunLengthBitmap() {
+// A width x height bitmap, 8 bits per pixel, run-length coded: two pixels of colour 1 at the
+// start of the bottom row, then the end of the bitmap. Colour 1 is (16, 32, 48).
+std::vector<std::uint8_t> RunLengthBitmap(std::int32_t width = 4, std::int32_t height = 2) {
   std::vector<std::uint8_t> b(14 + 40 + 2 * 4);
   auto put32 = [&](std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -55,8 +60,8 @@ std::vector<std::uint8_t> RunLengthBitmap() {
   b[1] = 'M';
   put32(10, 14 + 40 + 2 * 4);  // pixel data after a two-entry colour table
   put32(14, 40);
-  put32(18, 4);
-  put32(22, 2);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
   b[26] = 1;
   b[28] = 8;
   put32(30, 1);
@@ -66,7 +71,7 @@ std::vector<std::uint8_t> RunLengthBitmap() {
   return b;
 }
 
-TEST_F(SpriteDecodeTest, PixelsNoRunCoversAreBlackWhateverTheHeapHeld) {
+TEST_F(RunLengthTest, PixelsNoRunCoversAreBlackWhateverTheHeapHeld) {
   // Freed blocks of the decode buffer's size, full of a colour, for the allocator to hand out
   // again. (The address-sanitizer build fills new blocks with a pattern of its own.)
   constexpr std::size_t kDecodeBufferBytes = (2 + 1) * 12;
@@ -85,6 +90,26 @@ TEST_F(SpriteDecodeTest, PixelsNoRunCoversAreBlackWhateverTheHeapHeld) {
     EXPECT_EQ(Texel(0, x, 0), 0x00000000u);
     EXPECT_EQ(Texel(0, x, 1), x < 2 ? 0xFF102030u : 0x00000000u);
   }
+}
+
+long PeakResidentKib() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST_F(RunLengthTest, AHeaderClaimingMorePixelsThanItsDataCanCoverIsRefused) {
+  // Four bytes of data may claim 65536 + 4 x 128 pixels, 256 x 258, and no more.
+  ASSERT_NE(engine::SpriteFromMemory(0, RunLengthBitmap(256, 258)), nullptr);
+  EXPECT_EQ(engine::SpriteFromMemory(0, RunLengthBitmap(257, 257)), nullptr);
+  const long peakBefore = PeakResidentKib();
+  for (auto [width, height] : {std::pair{16384, 16384}, std::pair{11016, 4100}}) {
+    SCOPED_TRACE(testing::Message() << width << " x " << height);
+    EXPECT_EQ(engine::SpriteFromMemory(0, RunLengthBitmap(width, height)), nullptr);
+    EXPECT_EQ(engine::SpriteLookup(0), nullptr);
+  }
+  // Nothing the size of those images was ever allocated.
+  EXPECT_LT(PeakResidentKib() - peakBefore, 16 * 1024);
 }
 
 }  // namespace
