@@ -129,6 +129,9 @@ void DeviceStatesInit() {
 
 int SpriteSystemInit() {
   SpriteTable = ObjectTableCreate(sizeof(SpriteRecord), 64, SpriteRelease);
+  // Without its table no sprite could ever be made: a start that reported success then would
+  // only leave the player looking at an empty screen instead of the start-up message.
+  if (!SpriteTable) return 0;
   if (!MediaWindowCreate()) return 0;
   if (gScreen.initialised) return 0;
   platform::Host& host = platform::HostGet();

@@ -1,7 +1,8 @@
 // The whole program with MainHeap failing its n-th allocation, for every allocation that a
 // start-up, a short game and a shut-down make: the program always ends with exit code 0, a
-// failure in one of the tested starts (or the screen) takes its documented road with its message,
-// any other failure only leaves objects absent while the game runs on, and nothing is left
+// failure in one of the tested starts (sprite system, keyboard, sound) makes that start fail and
+// takes its documented road with its message, any other failure (the untested starts, loading,
+// playing) only leaves objects absent while the game runs on, and nothing is left
 // behind in MainHeap beyond what a clean run leaves (the address-sanitizer build's leak check
 // covers everything else).
 
@@ -135,6 +136,11 @@ TEST_F(StartupFaultTest, EveryAllocationFailureTakesADocumentedRoad) {
 
     const bool startFailed = log.Result("SpriteSystemInit") == 0 ||
                              log.Result("KeyboardInit") == 0 || log.Result("SoundInit") == 0;
+    // A tested start that could not get its memory says so, instead of reporting a success the
+    // program would then run on without sprites, keyboard or sound.
+    if (step == "SpriteSystemInit" || step == "KeyboardInit" || step == "SoundInit") {
+      EXPECT_TRUE(startFailed);
+    }
     ++roads[step][startFailed ? 0 : log.Result("ScreenOpen") == 0 ? 1 : 2];
     if (startFailed) {
       ASSERT_EQ(boxes.size(), 1u);

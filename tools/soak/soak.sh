@@ -37,7 +37,11 @@ if ! grep -q "^frames presented: $frames," "$scratch/out.txt"; then
 fi
 first=$(awk -v f="$warmup" '$1 == "rss" && $3 == f":" {print $4}' "$scratch/out.txt")
 last=$(awk '$1 == "rss" {v = $4} END {print v}' "$scratch/out.txt")
-echo "soak: resident set $first KiB after $warmup frames, $last KiB at frame $frames"
+range=$(awk -v f="$warmup" '$1 == "rss" && $3 + 0 >= f {
+  if (min == "" || $4 < min) min = $4; if ($4 > max) max = $4 } END {print min " to " max}' \
+  "$scratch/out.txt")
+echo "soak: resident set $first KiB after $warmup frames, $last KiB at frame $frames" \
+  "(every $interval frames from then on: $range KiB)"
 if [[ -n "$slack" ]]; then
   if [[ -z "$first" || -z "$last" ]]; then
     echo "soak: FAILED: no resident-set figures" >&2
